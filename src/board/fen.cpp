@@ -1,0 +1,264 @@
+#include "board/fen.h"
+
+#include <cstring>
+
+#include "board/bitops.h"
+#include "board/make_move.h"
+#include "board/notation.h"
+#include "board/zobrist.h"
+
+namespace vireo {
+
+bool setFen(Board& board, const char* text) {
+  clearBoard(board);
+  const char* p = text;
+  int x = 0, y = 7;
+  for (; *p && *p != ' '; ++p) {
+    if (y < 0) {
+      std::fprintf(stderr, "fen too long\n");
+      return false;
+    }
+    const char c = *p;
+    if (const char* at = std::strchr("PNBRQK", c); at && c) {
+      add(board, White, PieceType(at - "PNBRQK" + 1), x + 8 * y);
+      ++x;
+    } else if (const char* at2 = std::strchr("pnbrqk", c); at2 && c) {
+      add(board, Black, PieceType(at2 - "pnbrqk" + 1), x + 8 * y);
+      ++x;
+    } else if (c >= '1' && c <= '8') {
+      x += c - '0';
+    } else if (c == '/') {
+      --y;
+      x = 0;
+    } else {
+      std::fprintf(stderr, "fen: invalid input for %c%c: %c\n", 'a' + x, '1' + y, c);
+      return false;
+    }
+  }
+  for (Colour c = White; c <= Black; ++c) {
+    if (popCount(board.pieceBits[c][King]) != 1) {
+      std::fprintf(stderr, "fen: not exactly 1 king for side %i\n", c);
+      return false;
+    }
+  }
+
+  while (*p == ' ') ++p;
+  if (*p == 'b') {
+    board.sideToMove = Black;
+    ++p;
+  } else if (*p == 'w') {
+    ++p;
+  } else if (*p) {
+    std::fprintf(stderr, "fen: invalid stm: %c\n", *p);
+    return false;
+  }
+
+  while (*p == ' ') ++p;
+  auto holds = [&](Square s, Colour c, PieceType t) { return board.squares[s] == pieceCode(c, t); };
+  for (; *p && *p != ' '; ++p) {
+    if (*p == '-') {
+      ++p;
+      break;
+    }
+    switch (*p) {
+      case 'K':
+        if (holds(E1, White, King) && holds(H1, White, Rook)) board.state.castling |= CastleWhiteKing;
+        else std::fprintf(stderr, "castling K invalid\n");
+        break;
+      case 'Q':
+        if (holds(E1, White, King) && holds(A1, White, Rook)) board.state.castling |= CastleWhiteQueen;
+        else std::fprintf(stderr, "castling Q invalid\n");
+        break;
+      case 'k':
+        if (holds(E8, Black, King) && holds(H8, Black, Rook)) board.state.castling |= CastleBlackKing;
+        else std::fprintf(stderr, "castling k invalid\n");
+        break;
+      case 'q':
+        if (holds(E8, Black, King) && holds(A8, Black, Rook)) board.state.castling |= CastleBlackQueen;
+        else std::fprintf(stderr, "castling q invalid\n");
+        break;
+      default:
+        std::fprintf(stderr, "setFen(): illegal castling char: %c\n", *p);
+        return false;
+    }
+  }
+  board.hashKey ^= Zobrist.castleKeys[board.state.castling];
+
+  while (*p == ' ') ++p;
+  if (*p) {
+    const char fileChar = *p++;
+    const char rankChar = *p ? *p++ : 0;
+    if (fileChar != '-') {
+      const int file = fileChar - 'a', rank = rankChar - '1';
+      const Square square = rank * 8 + file;
+      if (square < 1 || file < 0 || file > 7 || rank < 0 || rank > 7) {
+        std::fprintf(stderr, "setFen() invalid ep square\n");
+        return false;
+      }
+      // Both the skipped square and the pawn's own square name the pawn.
+      const Square pawn = rank == 2 ? square + 8 : rank == 5 ? square - 8 : square;
+      board.state.epSquare = uint8_t(pawn);
+      board.hashKey ^= enPassantKey(pawn);
+    }
+  }
+  // The half-move clock and move number are read over and ignored: the
+  // history restarts here.
+  for (int field = 0; field < 2; ++field) {
+    while (*p == ' ') ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == '-') ++p;
+  }
+
+  updateAttackInfo(board);
+  // A position in which the side to move could take the king is no position.
+  const Colour them = board.sideToMove ^ 1;
+  if (attacksOf(board, board.sideToMove) & board.pieceBits[them][King]) {
+    std::fprintf(stderr, "fen: side not to move is in check\n");
+    return false;
+  }
+  return true;
+}
+
+std::string toFen(const Board& board) {
+  std::string fen;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      const PieceCode p = board.squares[makeSquare(file, rank)];
+      if (!p) {
+        ++empty;
+        continue;
+      }
+      if (empty) fen += char('0' + empty);
+      empty = 0;
+      fen += colourOf(p) == White ? PieceLettersUpper[typeOf(p)] : PieceLettersLower[typeOf(p)];
+    }
+    if (empty) fen += char('0' + empty);
+    if (rank) fen += '/';
+  }
+  fen += board.sideToMove == White ? " w " : " b ";
+  const uint8_t rights = board.state.castling;
+  if (rights & CastleWhiteKing) fen += 'K';
+  if (rights & CastleWhiteQueen) fen += 'Q';
+  if (rights & CastleBlackKing) fen += 'k';
+  if (rights & CastleBlackQueen) fen += 'q';
+  if (!rights) fen += '-';
+  fen += ' ';
+  if (board.state.epSquare) {
+    fen += char('a' + fileOf(board.state.epSquare));
+    fen += char('1' + rankOf(board.state.epSquare));
+  } else {
+    fen += '-';
+  }
+  fen += ' ' + std::to_string(board.fiftyMoveCount()) + ' ' + std::to_string((board.ply >> 1) + 1);
+  return fen;
+}
+
+namespace {
+
+constexpr int MoveListTexts = 24;
+
+// SAN texts of the last moves, newest first, taken back on a copy of the
+// board. A null move ends the list.
+int collectMoveTexts(const Board& board, char (*texts)[16]) {
+  int count = 0;
+  if (board.sideToMove == Black) std::strcpy(texts[count++], "...");
+  static thread_local Board copy;
+  copyBoard(copy, board);
+  while (count < MoveListTexts && copy.moveHistory[copy.ply]) {
+    const Move move = copy.moveHistory[copy.ply];
+    // Only the placement matters for the texts; the state block is not kept
+    // in the history, so the current one stands in for it.
+    unmakeMove(copy, move, copy.state);
+    updateAttackInfo(copy);
+    moveToSan(copy, texts[count++], move);
+  }
+  return count;
+}
+
+}  // namespace
+
+void printBoard(const Board& board, FILE* stream, bool hexCodes) {
+  if (!stream) stream = stdout;
+  std::fputs("\n", stream);
+  char texts[MoveListTexts][16];
+  int remaining = collectMoveTexts(board, texts);
+  const int firstNumber = board.ply > MoveListTexts ? int(board.ply) - MoveListTexts : 0;
+
+  std::string out;
+  char cell[64];
+  for (int line = 0; line <= 16; ++line) {
+    if (line % 2 == 0) {
+      out += "   +---+---+---+---+---+---+---+---+";
+    } else {
+      const int rank = 7 - line / 2;
+      std::snprintf(cell, sizeof cell, " %i ", rank + 1);
+      out += cell;
+      for (int file = 0; file < 8; ++file) {
+        const PieceCode p = board.squares[makeSquare(file, rank)];
+        if (hexCodes)
+          std::snprintf(cell, sizeof cell, "| %2x", p);
+        else if (!p)
+          std::snprintf(cell, sizeof cell, "|   ");
+        else if (colourOf(p) == White)
+          std::snprintf(cell, sizeof cell, "|(%c)", PieceLettersUpper[typeOf(p)]);
+        else
+          std::snprintf(cell, sizeof cell, "|*%c*", PieceLettersLower[typeOf(p)]);
+        out += cell;
+      }
+      out += "|";
+    }
+    const int fromBottom = 16 - line;
+    if (fromBottom == 1) {
+      const uint32_t w = board.materialSignature[White], b = board.materialSignature[Black];
+      const int wp = phaseMaterial(w) + pawnCount(w), bp = phaseMaterial(b) + pawnCount(b);
+      std::snprintf(cell, sizeof cell, "  %i-%i=%i ", wp, bp, wp - bp);
+      out += cell;
+      if (w != b) {
+        out += ' ';
+        int (*const counts[5])(uint32_t) = {queenCount, rookCount, bishopCount, knightCount, pawnCount};
+        for (int i = 0; i < 5; ++i)
+          for (int n = counts[i](w) - counts[i](b); n > 0; --n) out += "QRBNP"[i];
+        for (int i = 0; i < 5; ++i)
+          for (int n = counts[i](b) - counts[i](w); n > 0; --n) out += "qrbnp"[i];
+      }
+    } else if (fromBottom >= 4 && fromBottom <= 15 && remaining > 0) {
+      const char* older = texts[remaining - 1];
+      const char* newer = remaining >= 2 ? texts[remaining - 2] : "";
+      remaining -= remaining >= 2 ? 2 : 1;
+      char entry[48];
+      std::snprintf(entry, sizeof entry, "  %2i. %-5s %-5s", ((firstNumber - 1 + 2 * line) >> 1) + 1,
+                    older, newer);
+      out += entry;
+    }
+    out += "\n";
+  }
+  out += "     a   b   c   d   e   f   g   h\n\n";
+  out += toFen(board);
+  out += "\n";
+  std::snprintf(cell, sizeof cell, " hash=%08x%08x\n", unsigned(board.hashKey >> 32),
+                unsigned(board.hashKey));
+  out += cell;
+  std::snprintf(cell, sizeof cell, "phash=%08x%08x\n", unsigned(board.state.pawnKey >> 32),
+                unsigned(board.state.pawnKey));
+  out += cell;
+  std::fputs(out.c_str(), stream);
+}
+
+void printBitboard(Bitboard bitboard, const char* label) {
+  std::string out;
+  for (int rank = 7; rank >= 0; --rank) {
+    for (int file = 0; file < 8; ++file) {
+      out += ' ';
+      out += (bitboard >> makeSquare(file, rank)) & 1 ? 'x' : '.';
+    }
+    out += '\n';
+  }
+  char tail[96];
+  std::snprintf(tail, sizeof tail, "%08x%08x %s\n", unsigned(bitboard >> 32), unsigned(bitboard),
+                label ? label : "");
+  out += tail;
+  std::fputs(out.c_str(), stdout);
+}
+
+}  // namespace vireo

@@ -1,0 +1,23 @@
+#pragma once
+// Positions in and out as FEN text, and the console pictures of a board and of
+// a single bitboard.
+
+#include <cstdio>
+#include <string>
+
+#include "board/board.h"
+
+namespace vireo {
+
+// The start position as the engine writes it: empty ranks as bare separators.
+constexpr const char* StartFen = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
+
+// Sets the board from FEN text. Returns false and prints the reason to
+// standard error when the text is refused; the board must then be set again.
+bool setFen(Board& board, const char* text);
+std::string toFen(const Board& board);
+
+void printBoard(const Board& board, FILE* stream = stdout, bool hexCodes = false);
+void printBitboard(Bitboard bitboard, const char* label);
+
+}  // namespace vireo

@@ -1,0 +1,233 @@
+#include "board/make_move.h"
+
+#include "board/zobrist.h"
+
+namespace vireo {
+
+namespace {
+
+// One change to the placement each, every derived field updated in one place.
+// Keys are updated by the callers, which know when the pawn key moves too.
+inline void toggle(Board& b, Colour c, PieceType t, Square s) {
+  b.pieceBits[c][0] ^= SquareBit[s];
+  b.pieceBits[c][t] ^= SquareBit[s];
+}
+
+inline void movePiece(Board& b, Colour c, PieceType t, Square from, Square to) {
+  Bitboard fromTo = SquareBit[from] | SquareBit[to];
+  b.pieceBits[c][0] ^= fromTo;
+  b.pieceBits[c][t] ^= fromTo;
+  b.squares[to] = b.squares[from];
+  b.squares[from] = 0;
+}
+
+inline const CastleRuleEntry& castleRuleFor(Colour us, Square kingTo) {
+  return CastleRule[us * 2 + (fileOf(kingTo) > 3 ? 1 : 0)];
+}
+
+}  // namespace
+
+void makeMove(Board& b, Move move) {
+  const Colour us = b.sideToMove, them = us ^ 1;
+  const Square from = moveFrom(move), to = moveTo(move);
+  const PieceCode captured = moveCaptured(move);
+  BoardState& st = b.state;
+
+  b.keyHistory[b.ply] = b.hashKey;
+  b.hashKey ^= Zobrist.castleKeys[st.castling];  // rights leave the key, return at the end
+  if (st.epSquare) {
+    b.hashKey ^= enPassantKey(st.epSquare);
+    st.epSquare = 0;
+  }
+  b.ply += 1;
+  b.moveHistory[b.ply] = move;
+
+  if (isSpecial(move)) {
+    if (isEnPassant(move)) {
+      const Square victim = to ^ 8;
+      const PieceCode ourPawn = pieceCode(us, Pawn);
+      const uint64_t keys =
+          pieceKey(ourPawn, from) ^ pieceKey(ourPawn, to) ^ pieceKey(captured, victim);
+      b.hashKey ^= keys;
+      st.pawnKey ^= keys;
+      b.squares[victim] = 0;
+      toggle(b, them, Pawn, victim);
+      b.materialSignature[them] -= MaterialIncrement[Pawn];
+      movePiece(b, us, Pawn, from, to);
+      st.irreversiblePly = uint16_t(b.ply);
+    } else if (isCastling(move)) {
+      const PieceCode king = pieceCode(us, King), rook = pieceCode(us, Rook);
+      st.castling &= CastleKeepMask[from];
+      movePiece(b, us, King, from, to);
+      b.kingSquare[us] = to;
+      b.hashKey ^= pieceKey(king, from) ^ pieceKey(king, to);
+      const CastleRuleEntry& rule = castleRuleFor(us, to);
+      movePiece(b, us, Rook, rule.rookFrom, rule.rookTo);
+      b.hashKey ^= pieceKey(rook, rule.rookFrom) ^ pieceKey(rook, rule.rookTo);
+    } else {  // promotion
+      const PieceType promotion = movePromotion(move);
+      if (captured) {
+        b.hashKey ^= pieceKey(captured, to);
+        toggle(b, them, typeOf(captured), to);
+        b.materialSignature[them] -= MaterialIncrement[typeOf(captured)];
+        st.castling &= CastleKeepMask[to];
+      }
+      const PieceCode pawn = pieceCode(us, Pawn), piece = pieceCode(us, promotion);
+      b.hashKey ^= pieceKey(pawn, from) ^ pieceKey(piece, to);
+      st.pawnKey ^= pieceKey(pawn, from);
+      toggle(b, us, Pawn, from);
+      toggle(b, us, promotion, to);
+      b.squares[from] = 0;
+      b.squares[to] = piece;
+      b.materialSignature[us] += MaterialIncrement[promotion] - MaterialIncrement[Pawn];
+      st.irreversiblePly = uint16_t(b.ply);
+    }
+  } else {
+    st.castling &= CastleKeepMask[from];
+    if (captured) {
+      // A capture resets the fifty-move count and may take a corner rook.
+      st.irreversiblePly = uint16_t(b.ply);
+      st.castling &= CastleKeepMask[to];
+      toggle(b, them, typeOf(captured), to);
+      b.hashKey ^= pieceKey(captured, to);
+      if (typeOf(captured) == Pawn) st.pawnKey ^= pieceKey(captured, to);
+      b.materialSignature[them] -= MaterialIncrement[typeOf(captured)];
+    }
+    const PieceCode piece = b.squares[from];
+    const PieceType type = typeOf(piece);
+    movePiece(b, us, type, from, to);
+    if (type == King) b.kingSquare[us] = to;
+    const uint64_t keys = pieceKey(piece, from) ^ pieceKey(piece, to);
+    b.hashKey ^= keys;
+    if (type == Pawn) {
+      st.pawnKey ^= keys;
+      st.irreversiblePly = uint16_t(b.ply);
+      // The en-passant square is set only when an enemy pawn can take.
+      if (isDoubleStep(move) && (PawnAttacks[us][(from + to) / 2] & b.pieceBits[them][Pawn])) {
+        st.epSquare = uint8_t(to);
+        b.hashKey ^= enPassantKey(to);
+      }
+    }
+  }
+
+  b.sideToMove = them;
+  b.hashKey ^= Zobrist.castleKeys[st.castling];
+  b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
+}
+
+void unmakeMove(Board& b, Move move, const BoardState& saved) {
+  b.ply -= 1;
+  b.hashKey = b.keyHistory[b.ply];
+  b.state = saved;
+  b.sideToMove ^= 1;
+  const Colour us = b.sideToMove, them = us ^ 1;
+  const Square from = moveFrom(move), to = moveTo(move);
+  const PieceCode captured = moveCaptured(move);
+
+  if (isSpecial(move)) {
+    if (isEnPassant(move)) {
+      const Square victim = to ^ 8;
+      b.squares[victim] = captured;
+      toggle(b, them, Pawn, victim);
+      b.materialSignature[them] += MaterialIncrement[Pawn];
+      movePiece(b, us, Pawn, to, from);
+    } else if (isCastling(move)) {
+      b.kingSquare[us] = from;
+      movePiece(b, us, King, to, from);
+      const CastleRuleEntry& rule = castleRuleFor(us, to);
+      movePiece(b, us, Rook, rule.rookTo, rule.rookFrom);
+    } else {  // promotion
+      const PieceType promotion = movePromotion(move);
+      b.materialSignature[us] += MaterialIncrement[Pawn] - MaterialIncrement[promotion];
+      toggle(b, us, promotion, to);
+      toggle(b, us, Pawn, from);
+      b.squares[from] = pieceCode(us, Pawn);
+      b.squares[to] = captured;
+      if (captured) {
+        toggle(b, them, typeOf(captured), to);
+        b.materialSignature[them] += MaterialIncrement[typeOf(captured)];
+      }
+    }
+  } else {
+    const PieceType type = typeOf(b.squares[to]);
+    if (type == King) b.kingSquare[us] = from;
+    movePiece(b, us, type, to, from);
+    if (captured) {
+      b.squares[to] = captured;
+      toggle(b, them, typeOf(captured), to);
+      b.materialSignature[them] += MaterialIncrement[typeOf(captured)];
+    }
+  }
+  b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
+}
+
+void makeNullMove(Board& b) {
+  b.keyHistory[b.ply] = b.hashKey;
+  if (b.state.epSquare) b.hashKey ^= enPassantKey(b.state.epSquare);
+  b.ply += 1;
+  b.state.irreversiblePly = uint16_t(b.ply);  // no repetition across a null move
+  b.moveHistory[b.ply] = NoMove;
+  b.sideToMove ^= 1;
+  b.state.epSquare = 0;
+}
+
+void unmakeNullMove(Board& b, const BoardState& saved) {
+  b.ply -= 1;
+  b.hashKey = b.keyHistory[b.ply];
+  b.state = saved;
+  b.sideToMove ^= 1;
+}
+
+void replayMoves(Board& b, int count, const Move* moves) {
+  for (int i = 0; i < count; ++i) {
+    if (moves[i])
+      makeMove(b, moves[i]);
+    else
+      makeNullMove(b);
+  }
+  updateAttackInfo(b);
+}
+
+void takeBackMoves(Board& b, int count, const BoardState& saved) {
+  for (int i = 0; i < count; ++i) {
+    Move move = b.moveHistory[b.ply];
+    if (move)
+      unmakeMove(b, move, saved);
+    else
+      unmakeNullMove(b, saved);
+  }
+}
+
+namespace {
+char* putSquare(char* out, Square s) {
+  *out++ = char('a' + fileOf(s));
+  *out++ = char('1' + rankOf(s));
+  return out;
+}
+}  // namespace
+
+char* moveToText(const Board& b, Move move, char* out) {
+  if (move == NoMove) {
+    *out++ = '%';
+  } else if (isCastling(move)) {
+    const char* text = fileOf(moveTo(move)) > 3 ? "O-O" : "O-O-O";
+    while (*text) *out++ = *text++;
+  } else {
+    const Square from = moveFrom(move), to = moveTo(move);
+    // The moving piece stands on from before the move and on to after it; a
+    // promotion is a pawn move either way.
+    const PieceCode piece = b.squares[from] ? b.squares[from] : b.squares[to];
+    if (!movePromotion(move) && typeOf(piece) > Pawn) *out++ = MoveLetters[typeOf(piece)];
+    out = putSquare(out, from);
+    if (moveCaptured(move)) *out++ = 'x';
+    out = putSquare(out, to);
+    if (movePromotion(move)) {
+      *out++ = '=';
+      *out++ = MoveLetters[movePromotion(move)];
+    }
+  }
+  *out = 0;
+  return out;
+}
+
+}  // namespace vireo
