@@ -6,6 +6,7 @@
 #include "board/tables.h"
 #include "board/zobrist.h"
 #include "shell/console.h"
+#include "support/platform.h"
 
 using namespace vireo;
 
@@ -18,6 +19,18 @@ int main(int, char**) {
   for (FILE* stream : {stdout, stdin, stderr}) std::setvbuf(stream, nullptr, _IONBF, 0);
 
   std::printf("%s-%s\n%s\n\n", "vireo", "1.0", "by Tavrel");
+
+  const CpuFeatures cpu = detectCpuFeatures();
+  if (!cpu.sse2) {
+    std::fprintf(stderr, "Cannot start: hardware does not support SSE2\n");
+    return -1;
+  }
+#if defined(VIREO_REQUIRE_POPCNT)
+  if (!cpu.popcnt) {
+    std::fprintf(stderr, "Cannot start: hardware does not support POPCNT\n");
+    return -2;
+  }
+#endif
 
   initTables();
   initZobrist();
