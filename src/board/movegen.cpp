@@ -36,7 +36,7 @@ Bitboard capturesTowardsH(Bitboard pawns) {
   return shift<PawnDirs<Us>::UpH>(pawns) & NotFileA;
 }
 
-inline Move* addTargets(const Board& b, Move* list, Square from, Bitboard targets) {
+inline Move* addTargets(const Board& b, Move* list, Bitboard targets, Square from) {
   while (targets) {
     Square to = popLowest(targets);
     *list++ = encodeMove(from, to, b.squares[to]);

@@ -1,0 +1,141 @@
+#include "shell/console.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/fen.h"
+#include "board/make_move.h"
+#include "board/notation.h"
+#include "board/perft.h"
+#include "support/platform.h"
+
+namespace vireo {
+
+namespace {
+
+constexpr int LineBufferSize = 16384;
+
+bool allCharsIn(const std::string& text, const char* allowed) {
+  for (char c : text)
+    if (!c || !std::strchr(allowed, c)) return false;
+  return true;
+}
+
+// The depth argument of perft and divide: 1 when absent, 0 (do nothing) for
+// anything that is not a number.
+int depthArgument(const std::string& rest) {
+  if (rest.empty()) return 1;
+  return int(std::strtol(rest.c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+int ConsoleShell::run(FILE* input) {
+  static char line[LineBufferSize];
+  for (;;) {
+    std::fputs("% ", stdout);
+    if (!std::fgets(line, sizeof line, input)) return 0;
+    char* text = line;
+    while (*text == ' ') ++text;
+    size_t length = std::strlen(text);
+    while (length && text[length - 1] == '\n') --length;
+    while (length && text[length - 1] == ' ') --length;
+    if (length == 0) {
+      printBoard(board_);
+      continue;
+    }
+    const std::string whole(text, length);
+    const size_t space = whole.find(' ');
+    if (space == std::string::npos)
+      execute(whole, "");
+    else
+      execute(whole.substr(0, space), whole.substr(space + 1));
+  }
+}
+
+void ConsoleShell::execute(const std::string& command, const std::string& rest) {
+  if (command == "quit") std::exit(0);
+
+  if (command == "fen") {
+    if (!rest.empty()) setPosition(rest);
+    printBoard(board_);
+  } else if (command == "%") {
+    if (!historyFull()) makeNullMove(board_);
+  } else if (command == "divide") {
+    if (int depth = depthArgument(rest)) divide(depth);
+  } else if (command == "perft") {
+    if (int depth = depthArgument(rest)) perft(depth);
+  } else if (!tryMove(command, rest) && !tryPosition(command, rest)) {
+    std::printf("unknown command: '%s'\n", command.c_str());
+  }
+}
+
+bool ConsoleShell::historyFull() {
+  if (board_.ply < MaxGamePly) return false;
+  std::printf("game too long: at most %u moves are kept; set a new position\n", MaxGamePly);
+  return true;
+}
+
+// A refused FEN leaves the board half set; keep the previous position instead.
+void ConsoleShell::setPosition(const std::string& fen) {
+  static Board previous;
+  copyBoard(previous, board_);
+  if (!setFen(board_, fen.c_str())) copyBoard(board_, previous);
+}
+
+bool ConsoleShell::tryMove(const std::string& command, const std::string& rest) {
+  static constexpr const char* MoveChars = "NBRQKabcdefgh12345678x-=+oO";
+  if (command.size() + (rest.empty() ? 0 : rest.size() + 1) < 2) return false;
+  if (!allCharsIn(command, MoveChars) || !allCharsIn(rest, MoveChars)) return false;
+  const Move move = parseMove(board_, command.c_str());
+  if (!move) {
+    std::printf("not a move: '%s'\n", command.c_str());
+    return true;
+  }
+  if (historyFull()) return true;
+  makeMove(board_, move);
+  updateAttackInfo(board_);
+  printBoard(board_);
+  return true;
+}
+
+bool ConsoleShell::tryPosition(const std::string& command, const std::string& rest) {
+  if (!allCharsIn(command, "PNBRQKpnbrqk12345678/")) return false;
+  auto count = [&](char c) { return std::count(command.begin(), command.end(), c); };
+  if (count('k') != 1 || count('K') != 1 || count('/') < 1) return false;
+  setPosition(rest.empty() ? command : command + " " + rest);
+  printBoard(board_);
+  return true;
+}
+
+void ConsoleShell::divide(int depth) {
+  std::printf("----divide---\n");
+  Move moves[MaxMoves];
+  uint64_t counts[MaxMoves];
+  const int n = divideCounts(board_, depth, moves, counts);
+  double total = 0;
+  for (int i = 0; i < n; ++i) {
+    char text[16];
+    moveToText(board_, moves[i], text);
+    std::printf("%-8s %10.0f\n", text, double(counts[i]));
+    total += double(counts[i]);
+  }
+  std::printf("-------------------\n");
+  std::printf("total    %10.0f\n", total);
+}
+
+void ConsoleShell::perft(int depth) {
+  const uint32_t startMs = currentTimeMs();
+  const uint64_t startTicks = readTimeStampCounter();
+  const uint64_t nodes = vireo::perft(board_, depth);
+  const uint64_t ticks = readTimeStampCounter() - startTicks;
+  const uint32_t elapsedMs = currentTimeMs() - startMs;
+  char label[80];
+  std::snprintf(label, sizeof label, "perft %i", depth);
+  std::printf("%-20s  %10.0f ops in %5.3f seconds  ops/ms=%7.0f,  ticks/op=%6.1f\n", label,
+              double(nodes), double(elapsedMs) / 1000, double(nodes) / double(elapsedMs),
+              double(ticks) / double(nodes));
+}
+
+}  // namespace vireo

@@ -1,0 +1,34 @@
+#pragma once
+// The console loop on the main thread: reads standard input line by line,
+// offers each line to the UCI front end first and then to the shell's own
+// commands for a person at a terminal.
+
+#include <cstdio>
+#include <string>
+
+#include "board/board.h"
+
+namespace vireo {
+
+class ConsoleShell {
+ public:
+  explicit ConsoleShell(Board& board) : board_(board) {}
+
+  // Runs until the input ends; returns the exit status.
+  int run(FILE* input);
+
+  // One trimmed, non-empty line split at its first space.
+  void execute(const std::string& command, const std::string& rest);
+
+ private:
+  bool tryMove(const std::string& command, const std::string& rest);
+  bool tryPosition(const std::string& command, const std::string& rest);
+  void setPosition(const std::string& fen);
+  void divide(int depth);
+  void perft(int depth);
+  bool historyFull();
+
+  Board& board_;
+};
+
+}  // namespace vireo

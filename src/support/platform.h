@@ -1,0 +1,43 @@
+#pragma once
+// The thin platform layer: every call that differs between operating systems
+// or processors lives behind these functions, so that a port touches only
+// this folder.
+
+#include <cstdint>
+#include <cstdio>
+
+namespace vireo {
+
+// Milliseconds from an arbitrary start; wraps, so take differences with
+// unsigned arithmetic.
+uint32_t currentTimeMs();
+
+uint64_t readTimeStampCounter();
+
+struct CpuFeatures {
+  bool sse2;
+  bool popcnt;
+};
+CpuFeatures detectCpuFeatures();
+
+// At least 1.
+int processorsOnline();
+
+// Gives up the rest of the time slice.
+void yieldProcessor();
+
+// A read hint that keeps the line in every cache level.
+inline void prefetch(const void* address) { __builtin_prefetch(address, 0, 3); }
+
+// Byte offsets and sizes beyond 2 GB: the standard seek takes a long, which
+// is 32 bits on some platforms.
+bool seekFile(FILE* file, uint64_t offset);
+// The size of an open file in bytes, or -1 when it cannot be determined.
+// Leaves the position at the end of the file.
+int64_t fileSize(FILE* file);
+
+// Moves a file over another, replacing it in one step where the platform
+// allows; false when the move failed.
+bool replaceFile(const char* from, const char* to);
+
+}  // namespace vireo
