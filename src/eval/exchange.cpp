@@ -6,6 +6,7 @@
 
 #include "board/bitops.h"
 #include "board/magic.h"
+#include "board/movegen.h"
 #include "eval/score.h"
 
 namespace vireo {
@@ -90,7 +91,12 @@ int seeMove(const Board& board, Move move) {
   Bitboard occupancy = board.occupied & ~fromBit;
   Bitboard pinned = board.state.blockers[them];
   const Square theirKing = board.kingSquare[them];
-  if (pinned & fromBit) {
+  // A move already on the board no longer shows among the blockers; its
+  // discovered check shows as a checker other than the mover.
+  const bool discovered =
+      !board.squares[from] && them == board.sideToMove && board.inCheck() &&
+      (attackersOf(board, theirKing, us, board.occupied) & ~toBit);
+  if ((pinned & fromBit) || discovered) {
     // The move uncovers a check: only the king may answer.
     occupancy &= ~(board.pieceBits[them][0] & ~board.pieceBits[them][King]);
   } else {
@@ -123,8 +129,11 @@ int seeSquare(const Board& board, Square square) {
   const int value = ExchangeValue[typeOf(piece)];
   const Colour them = colourOf(piece) ^ 1;
   const Bitboard blockers = board.state.blockers[them];
-  ExchangeState state{board.occupied & ~(blockers & board.pieceBits[them][0]), blockers, &board,
-                      square};
+  // Pinned men of the capturing side stay out, except those on the line
+  // between the square and their king: they may take their pinner.
+  const Bitboard pinned =
+      blockers & board.pieceBits[them][0] & ~BetweenBits[square][board.kingSquare[them]];
+  ExchangeState state{board.occupied & ~pinned, blockers, &board, square};
   return -staticExchange(state, them, 0, value, 0, value);
 }
 

@@ -73,6 +73,15 @@ void expectSymmetric(const char* label) {
   EXPECT_GT(checked, 300);
 }
 
+TEST(EvalSymmetry, MirrorFlipsRanksColoursAndRights) {
+  static Board board;
+  testing::setPosition(board, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w Kq e6");
+  // The en-passant square names the pawn that moved, as the board keeps it.
+  EXPECT_EQ(mirrorFen(board), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR b Qk e4");
+  testing::setPosition(board, "4k3/8/8/8/8/8/1P6/4K2R b K -");
+  EXPECT_EQ(mirrorFen(board), "4k2r/1p6/8/8/8/8/8/4K3 w k -");
+}
+
 TEST(EvalSymmetry, MirroredPositionsScoreAlike) {
   initEngineTables();
   expectSymmetric("default weights");
