@@ -15,6 +15,14 @@ namespace {
 
 constexpr Bitboard BackRanks = Rank1Bits | Rank8Bits;
 
+// Of several attackers of one kind, the one nearest the side's own first
+// rank, then nearest the a-file, goes first: the same man for a position and
+// its mirror image, so that their exchanges agree.
+inline Square firstAttacker(Colour side, Bitboard attackers) {
+  return side == White ? lowestSquare(attackers)
+                       : lowestSquare(__builtin_bswap64(attackers)) ^ 56;
+}
+
 // The rank on which the colour's pawns promote.
 constexpr Bitboard promotionRank(Colour c) { return c == White ? Rank8Bits : Rank1Bits; }
 
@@ -60,7 +68,7 @@ int staticExchange(ExchangeState& state, Colour side, int gain, int value, int a
   }
 
   const int otherGain = -(gain + captureGain);
-  state.available ^= from & -from;
+  state.available ^= SquareBit[firstAttacker(side, from)];
   if (otherGain + attackerValue < -beta) return std::max(gain, -(otherGain + attackerValue));
   const int reply = -staticExchange(state, side ^ 1, otherGain, attackerValue, -beta, -alpha);
   return std::max(gain, reply);

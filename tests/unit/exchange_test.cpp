@@ -120,6 +120,35 @@ TEST(StaticExchange, SignIsExactAndBoundsPointTheRightWay) {
   EXPECT_GT(compared, 500);
 }
 
+TEST(StaticExchange, MirroredPositionsAgree) {
+  static Board board, mirrored;
+  int compared = 0;
+  // Men of one kind that could take first, some of them uncovering others.
+  std::vector<std::string> fens = {
+      "2r5/1kr5/2R5/P7/1b5K/P7/2p5/7R b - -",
+      "4R3/8/1k2q3/8/4p1N1/7q/3K4/8 w - -",
+      "3r2k1/3r4/8/3p4/8/2N5/3R4/3R2K1 w - -",
+      "6k1/8/1b6/2n1n3/3P4/4B3/8/6K1 b - -",
+  };
+  for (const std::string& fen : testing::randomGamePositions(31337, 60, 160)) fens.push_back(fen);
+  for (const std::string& fen : fens) {
+    testing::setPosition(board, fen);
+    testing::setPosition(mirrored, testing::mirrorFen(board));
+    Move moves[MaxMoves];
+    const Move* end = generateLegal(board, moves);
+    for (const Move* m = moves; m != end; ++m) {
+      if (isQuiet(*m) && !(board.state.enemyAttacks & SquareBit[moveTo(*m)])) continue;
+      const Move image = (*m & ~0xFFFFu) | encodeMove(moveFrom(*m) ^ 56, moveTo(*m) ^ 56);
+      EXPECT_EQ(seeMove(board, *m), seeMove(mirrored, image)) << fen;
+      ++compared;
+    }
+    for (Square s = 0; s < 64; ++s) {
+      if (board.squares[s]) EXPECT_EQ(seeSquare(board, s), seeSquare(mirrored, s ^ 56)) << fen;
+    }
+  }
+  EXPECT_GT(compared, 2000);
+}
+
 TEST(StaticExchange, SeeSquare) {
   static Board board;
   const struct {
