@@ -282,7 +282,7 @@ TEST_F(EvalTerms, PrintEvaluationExplainsWithoutTouchingTheCache) {
   EXPECT_EQ(evaluator.evaluations, 0u);
   const int score = evaluate(evaluator);  // Black to move: White's view is -score
   for (const char* term : {"material", "patterns", "pawn structure", "passed pawns", "king",
-                           "pieces", "scale 1024/1024"})
+                           "pieces", "draw scale      1024/1024", "tempo           7 for black"})
     EXPECT_NE(printed.find(term), std::string::npos) << term;
   const size_t at = printed.find("static score (white's view)");
   ASSERT_NE(at, std::string::npos) << printed;
