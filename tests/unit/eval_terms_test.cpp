@@ -158,6 +158,27 @@ TEST_F(EvalTerms, PassedPawnPushNeedsASafeStopSquare) {
   EXPECT_EQ(endgame, 24);
 }
 
+TEST_F(EvalTerms, PassedPawnsSupportingEachOther) {
+  // Against a lone knight (8 base, 8 more for support against it).
+  // d6 and e6 side by side: b = 8 + 32 each; d6 free (bb 48), e6 blocked by
+  // the king (bb 40). Opening 24 * 48 / 64 + 24 * 40 / 64; endgame
+  // 96 * (48 - 16 - 36) / 64 + 96 * (40 - 16 - 36) / 64.
+  set("4k3/8/3PP3/8/8/8/8/n3K3 w - -");
+  evaluatePawns(evaluator);
+  int opening = 0, endgame = 0;
+  evaluatePassedPawns(evaluator, White, opening, endgame);
+  EXPECT_EQ(opening, 18 + 15);
+  EXPECT_EQ(endgame, -6 - 18);
+  // d5 protects e6: d5 gets 8 + 24 and a safe push (bb 48); e6 loses its
+  // push to the king and is blocked (bb 8).
+  set("4k3/8/4P3/3P4/8/8/8/n3K3 w - -");
+  evaluatePawns(evaluator);
+  opening = endgame = 0;
+  evaluatePassedPawns(evaluator, White, opening, endgame);
+  EXPECT_EQ(opening, 12 + 3);
+  EXPECT_EQ(endgame, 24 - 66);
+}
+
 TEST_F(EvalTerms, PassedPawnOnTheSeventhMeasuresBeyondTheBoard) {
   // e7: base 8 + 8 (no minor pieces or rooks), + 8 for the safe promotion,
   // + 8 free: bb = 32. The black king a1 is 7 from e8; the white king e1 is
@@ -190,6 +211,17 @@ TEST_F(EvalTerms, PieceTermsByHand) {
   EXPECT_EQ(pieces(White), -29);
   set("4k3/8/8/8/8/8/P6P/2B1K3 w - -");
   EXPECT_EQ(pieces(White), -5);
+
+  // Queen d1: 17 squares (20, 24) and its square (0, -10).
+  set("4k3/8/8/8/8/8/8/3QK3 w - -");
+  EXPECT_EQ(pieces(White), 14);
+  // Rook on the seventh with the king on the eighth: 14 squares (24, 11),
+  // open file (18, 16), seventh rank (8, 20).
+  set("4k3/R7/8/8/8/8/8/4K3 w - -");
+  EXPECT_EQ(pieces(White), 47);
+  // The same for Black, mirrored.
+  set("4k3/8/8/8/8/8/r7/4K3 b - -");
+  EXPECT_EQ(pieces(Black), 47);
 }
 
 TEST_F(EvalTerms, KingAttackGrowsWithTheSquareOfItsStrength) {
@@ -203,6 +235,15 @@ TEST_F(EvalTerms, KingAttackGrowsWithTheSquareOfItsStrength) {
   EXPECT_EQ(pieces(Black), black - 1);
   setEvalWeight(KingAttack, 10240);
   EXPECT_EQ(pieces(White), white - 2 + (5 * 10240 * 36 >> 16));
+
+  // Knight g5 reaches f7 and h7 of the g8 king's zone (e6 is unsafe): one
+  // attacker, weight 6; K = 2 * 6 + 8 + 4 = 24, m = 6.
+  setEvalWeight(KingAttack, 0);
+  set("6k1/5ppp/8/6N1/8/8/8/3QK3 w - -");
+  const int unweighted = pieces(White);
+  setEvalWeight(KingAttack, 10240);
+  EXPECT_EQ(pieces(White) - unweighted, 5 * 10240 * 36 >> 16);
+  setEvalWeight(KingAttack, 1024);
 
   // With 12 or less phase material nothing is counted against the king.
   set("6k1/5ppp/8/8/8/5N2/8/3R2K1 w - -");
