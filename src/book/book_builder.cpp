@@ -256,9 +256,8 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
     }
     const uint16_t moveBytes = uint16_t(squareByte(moveFrom(move)) << 8 | squareByte(moveTo(move)));
     const Colour mover = board.sideToMove;
-    played.push_back({{key, moveBytes},
-                      mover == White ? whitePoints : 2 - whitePoints,
-                      ratingWeights[mover]});
+    played.push_back(
+        {{key, moveBytes}, mover == White ? whitePoints : 2 - whitePoints, ratingWeights[mover]});
     makeMove(board, move);
     updateAttackInfo(board);
   }
@@ -307,8 +306,8 @@ bool BookBuilder::write(const char* path, BookBuildSummary& summary, std::string
   const int flags = BookFile::FlagCounts | (options_.strength ? BookFile::FlagStrength : 0);
   // Eight zero bytes mark the header; then the tag, header size, a reserved
   // byte, record size and flags.
-  const uint8_t header[16] = {0,  0, 0, 0, 0, 0, 0, 0, 'B', 'B', 'K', 0,
-                              16, 0, uint8_t(recordSize), uint8_t(flags)};
+  const uint8_t header[16] = {
+      0, 0, 0, 0, 0, 0, 0, 0, 'B', 'B', 'K', 0, 16, 0, uint8_t(recordSize), uint8_t(flags)};
   bool ok = std::fwrite(header, 1, sizeof header, out) == sizeof header;
 
   size_t positions = 0;

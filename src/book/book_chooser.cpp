@@ -54,8 +54,7 @@ constexpr const char* FilterMarks[5] = {"<games", "<elo", "<score", "<games%", "
 
 }  // namespace
 
-BookChooser::BookChooser(BookFile& book)
-    : book_(book), random_(uint32_t(readTimeStampCounter())) {}
+BookChooser::BookChooser(BookFile& book) : book_(book), random_(uint32_t(readTimeStampCounter())) {}
 
 void BookChooser::loadCriteria(const Ini& ini) {
   ini.dump();
@@ -241,9 +240,9 @@ void BookChooser::printBookTable(const char* fenText, FILE* out) {
     losses += m.losses;
     weights += m.weight;
     std::fprintf(out, "%5.1f%%  %4s %6.0f %8i %6.2f %6.2f %6.1f %6.1f %6.1f %6.1f %7.2f %7.2f",
-                 d.probability * 100, bookMoveText(m).c_str(), d.elo, int(t.games),
-                 t.score * 100, t.error * 100, t.winPct, t.drawPct, d.eloShare * 100,
-                 d.gameShare * 100, d.scoreShare * 100, d.combined * 100);
+                 d.probability * 100, bookMoveText(m).c_str(), d.elo, int(t.games), t.score * 100,
+                 t.error * 100, t.winPct, t.drawPct, d.eloShare * 100, d.gameShare * 100,
+                 d.scoreShare * 100, d.combined * 100);
     for (int bit = 0; bit < 5; ++bit)
       if (d.flags >> bit & 1) std::fprintf(out, " %s", FilterMarks[bit]);
     std::fprintf(out, "\n");

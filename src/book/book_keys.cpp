@@ -74,7 +74,8 @@ bool bookKey(const char* fenText, uint64_t& key, bool& blackToMove, int& ply) {
   // A move number that is missing or starts with 0 counts as absent.
   if (*p >= '1' && *p <= '9') {
     long moveNumber = 0;
-    for (; *p >= '0' && *p <= '9' && moveNumber < 1000000; ++p) moveNumber = moveNumber * 10 + (*p - '0');
+    for (; *p >= '0' && *p <= '9' && moveNumber < 1000000; ++p)
+      moveNumber = moveNumber * 10 + (*p - '0');
     ply = int(2 * (moveNumber - 1));
   }
   ply += blackToMove ? 1 : 0;

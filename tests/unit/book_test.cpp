@@ -68,7 +68,8 @@ std::string writeFile(const std::string& name, const std::string& bytes) {
   return path;
 }
 
-std::string writeBook(const std::string& name, const std::vector<Rec>& records, bool strength = false) {
+std::string writeBook(const std::string& name, const std::vector<Rec>& records,
+                      bool strength = false) {
   const int size = strength ? 18 : 16, flags = strength ? 6 : 2;
   return writeFile(name, headerBytes(16, size, flags) + recordBytes(records, size, flags));
 }
@@ -97,16 +98,19 @@ TEST(BookKeys, TellingEntriesAndUniqueness) {
 TEST(BookKeys, KeyOfFenText) {
   // White pawn e2 and both kings on their start squares: exactly the three
   // telling entries.
-  EXPECT_EQ(keyOf("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1"), BookKeys[148] ^ BookKeys[388] ^ BookKeys[508]);
+  EXPECT_EQ(keyOf("4k3/8/8/8/8/8/4P3/4K3 w - - 0 1"),
+            BookKeys[148] ^ BookKeys[388] ^ BookKeys[508]);
 
   const uint64_t start = keyOf(StartPosition);
   EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -"), start);
   EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), start ^ 1);
-  EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w Qkq - 0 1"), start ^ BookCastleKeys[0]);
+  EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w Qkq - 0 1"),
+            start ^ BookCastleKeys[0]);
   EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1"),
             start ^ BookCastleKeys[0] ^ BookCastleKeys[1] ^ BookCastleKeys[2] ^ BookCastleKeys[3]);
   // An en-passant square counts even when no pawn can take.
-  EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e3 0 1"), start ^ BookKeys[4]);
+  EXPECT_EQ(keyOf("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e3 0 1"),
+            start ^ BookKeys[4]);
 
   struct PlyCase {
     const char* fen;
@@ -161,7 +165,8 @@ TEST(BookKeys, PlacementOffTheBoardIsRefused) {
 TEST(BookFile, HeaderlessFileHasSixteenByteRecordsWithCounts) {
   const uint64_t key = keyOf(StartPosition);
   BookFile book;
-  ASSERT_TRUE(book.open(writeFile("plain.bbk", recordBytes({{key, "e2e4", 5, 6, 7}}, 16, 2)).c_str()));
+  ASSERT_TRUE(
+      book.open(writeFile("plain.bbk", recordBytes({{key, "e2e4", 5, 6, 7}}, 16, 2)).c_str()));
   EXPECT_EQ(book.headerSize(), 0);
   EXPECT_EQ(book.recordSize(), 16);
   EXPECT_EQ(book.flags(), 2);
@@ -178,14 +183,16 @@ TEST(BookFile, HeaderFields) {
   const std::vector<Rec> records = {{0x10, "e2e4", 1, 2, 3, 2470}, {0x20, "d2d4", 0, 0, 0}};
   BookFile book;
   // A header size below 16 counts as 16; the header's bytes count as records.
-  ASSERT_TRUE(book.open(writeFile("h0.bbk", headerBytes(0, 16, 2) + recordBytes(records, 16, 2)).c_str()));
+  ASSERT_TRUE(
+      book.open(writeFile("h0.bbk", headerBytes(0, 16, 2) + recordBytes(records, 16, 2)).c_str()));
   EXPECT_EQ(book.headerSize(), 16);
   EXPECT_EQ(book.recordCount(), 3);
   ASSERT_EQ(book.probeKey(0x10), 1);
   EXPECT_EQ(book.candidate(0).losses, 3u);
 
   // A longer header, and 18-byte records with strength values.
-  ASSERT_TRUE(book.open(writeFile("h32.bbk", headerBytes(32, 18, 6) + recordBytes(records, 18, 6)).c_str()));
+  ASSERT_TRUE(book.open(
+      writeFile("h32.bbk", headerBytes(32, 18, 6) + recordBytes(records, 18, 6)).c_str()));
   EXPECT_EQ(book.headerSize(), 32);
   EXPECT_TRUE(book.hasStrength());
   ASSERT_EQ(book.probeKey(0x10), 1);
@@ -251,8 +258,8 @@ TEST(BookFile, UnusableFilesGiveAnEmptyBook) {
   const Case cases[] = {
       {"record size 0", headerBytes(16, 0, 2) + recordBytes(one, 16, 2)},
       {"record too small for its flags", headerBytes(16, 12, 2) + recordBytes(one, 16, 2)},
-      {"header larger than the file", headerBytes(16, 16, 2).replace(12, 1, 1, char(200)) +
-                                          recordBytes(one, 16, 2)},
+      {"header larger than the file",
+       headerBytes(16, 16, 2).replace(12, 1, 1, char(200)) + recordBytes(one, 16, 2)},
       {"header cut off", std::string(12, '\0')},
       {"shorter than a key", "abc"},
       {"empty", ""},
@@ -286,6 +293,7 @@ struct WeighCase {
 
 TEST(BookChooser, Weigh) {
   const auto defaults = [](BookCriteria&) {};
+  // clang-format off
   const WeighCase cases[] = {
       {"a move with 50 games next to one with 1000 falls under games%",
        {{1, "e2e4", 550, 0, 450}, {1, "d2d4", 25, 5, 20}}, false, false, defaults,
@@ -323,6 +331,7 @@ TEST(BookChooser, Weigh) {
        {{1, "e2e4", 1, 0, 0}}, false, false, [](BookCriteria& c) { c.random = 0.5; },
        {FilterGames}, {0}},
   };
+  // clang-format on
   for (const WeighCase& c : cases) {
     SCOPED_TRACE(c.name);
     BookFile book;
@@ -343,10 +352,10 @@ TEST(BookChooser, ChooseMoveDrawsOnlyMovesWithAProbability) {
   const char* fen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 6";
   const uint64_t key = keyOf(fen);
   BookFile book;
-  ASSERT_TRUE(book.open(writeBook("choose.bbk", {{key, "e2e4", 30, 0, 30},
-                                                 {key, "a2a3", 1, 0, 0},
-                                                 {key, "d2d4", 10, 0, 10}})
-                            .c_str()));
+  ASSERT_TRUE(book.open(
+      writeBook("choose.bbk",
+                {{key, "e2e4", 30, 0, 30}, {key, "a2a3", 1, 0, 0}, {key, "d2d4", 10, 0, 10}})
+          .c_str()));
   BookChooser chooser(book, 12345);
   int picked[2] = {0, 0};
   for (int i = 0; i < 400; ++i) {
@@ -400,10 +409,10 @@ TEST(BookChooser, LoadCriteriaListsTheConfigurationAndReadsItsKeys) {
 TEST(BookChooser, PrintBookTable) {
   const uint64_t key = keyOf(StartPosition);
   BookFile book;
-  ASSERT_TRUE(book.open(writeBook("table.bbk", {{key, "e2e4", 6, 2, 2},
-                                                {key, "d2d4", 1, 1, 1},
-                                                {key, "a2a3", 0, 0, 1}})
-                            .c_str()));
+  ASSERT_TRUE(
+      book.open(writeBook("table.bbk",
+                          {{key, "e2e4", 6, 2, 2}, {key, "d2d4", 1, 1, 1}, {key, "a2a3", 0, 0, 1}})
+                    .c_str()));
   BookChooser chooser(book, 1);
   FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
@@ -415,21 +424,22 @@ TEST(BookChooser, PrintBookTable) {
   std::fclose(out);
 
   const std::string dashes(87, '-');
-  EXPECT_EQ(text,
-            "criteria: maxply=0, mingames=2, mingamepct=10, minelo=2700, maxelodelta=200, "
-            "minscorew=50, minscoreb=40, maxscoredelta=5\n"
-            "weights : gameweight=100, eloweight=100, scoreweight=0, winweight=0, drawweight=0, "
-            "minweight=10, random=100\n"
-            "\n"
-            " pick   move    elo    games  score    +/-   drw%   win%   elo%  game%  score%  combi%\n" +
-                dashes + "\n" +
-                " 76.9%  e2e4      0       10  70.00  12.65   60.0   20.0    0.0   76.9  100.00   76.92\n"
-                " 23.1%  d2d4      0        3  50.00  23.57   33.3   33.3    0.0   23.1    0.00   23.08\n"
-                "  0.0%  a2a3      0        1   0.00   0.00    0.0    0.0    0.0    0.0    0.00    0.00"
-                " <games <score\n" +
-                dashes + "\n" +
-                "100.0%            0       14   60.7   11.5  50.00  21.43\n"
-                "position not in book\n");
+  EXPECT_EQ(
+      text,
+      "criteria: maxply=0, mingames=2, mingamepct=10, minelo=2700, maxelodelta=200, "
+      "minscorew=50, minscoreb=40, maxscoredelta=5\n"
+      "weights : gameweight=100, eloweight=100, scoreweight=0, winweight=0, drawweight=0, "
+      "minweight=10, random=100\n"
+      "\n"
+      " pick   move    elo    games  score    +/-   drw%   win%   elo%  game%  score%  combi%\n" +
+          dashes + "\n" +
+          " 76.9%  e2e4      0       10  70.00  12.65   60.0   20.0    0.0   76.9  100.00   76.92\n"
+          " 23.1%  d2d4      0        3  50.00  23.57   33.3   33.3    0.0   23.1    0.00   23.08\n"
+          "  0.0%  a2a3      0        1   0.00   0.00    0.0    0.0    0.0    0.0    0.00    0.00"
+          " <games <score\n" +
+          dashes + "\n" +
+          "100.0%            0       14   60.7   11.5  50.00  21.43\n"
+          "position not in book\n");
 }
 
 }  // namespace
