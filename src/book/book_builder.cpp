@@ -18,6 +18,9 @@ namespace vireo {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+// Characters that end a movetext token on their own. A zero byte is none of
+// them (strchr would find the terminator).
+bool isMovetextDelimiter(char c) { return c != 0 && std::strchr("{}();$", c) != nullptr; }
 bool isNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -191,7 +194,7 @@ bool PgnReader::readMovetext(PgnGame& game, bool& started, bool& inMovetext) {
       continue;
     }
     size_t end = pos_;
-    while (end < line.size() && !isBlank(line[end]) && !std::strchr("{}();$", line[end])) ++end;
+    while (end < line.size() && !isBlank(line[end]) && !isMovetextDelimiter(line[end])) ++end;
     std::string token = line.substr(pos_, end - pos_);
     pos_ = end;
     if (variationDepth_ > 0) continue;

@@ -13,6 +13,7 @@
 #include "board/zobrist.h"
 #include "book/book_chooser.h"
 #include "book/book_file.h"
+#include "support/log.h"
 
 namespace vireo {
 namespace {
@@ -76,8 +77,11 @@ TEST(PgnReader, Games) {
        {{"e4 e5", "1-0", "unbalanced ')'"}, {"d4", "0-1", ""}}},
       {"malformed tag", "[Event \"a]\n1. e4 1-0\n", {{"e4", "1-0", "malformed tag: [Event \"a]"}}},
       {"a trailing comment is no game", "1. e4 1-0\n{the end}\n\n", {{"e4", "1-0", ""}}},
+      {"a zero byte is a move character", std::string("1. e4 \0 e5 1-0\n", 15),
+       {{std::string("e4 \0 e5", 7), "1-0", ""}}},
       {"empty input", "", {}},
   };
+  FILE* log = setLogStream(nullptr);  // the zero byte is logged
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PgnReader reader;
@@ -95,6 +99,7 @@ TEST(PgnReader, Games) {
     EXPECT_FALSE(reader.next(game));
     EXPECT_FALSE(reader.failed());
   }
+  setLogStream(log);
 
   PgnReader reader;
   ASSERT_TRUE(reader.open(writeFile("tags.pgn", "[Site \"x \\\"y\\\" \\\\\"]\n*\n").c_str()));
