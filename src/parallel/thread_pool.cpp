@@ -31,13 +31,12 @@ Searcher::~Searcher() { shutdown(); }
 
 void Searcher::shutdown() {
   stopSearch();
-  setThreads(0);
+  resizePool(0);
 }
 
-void Searcher::setThreads(int count) {
-  // Zero is used only on the way out; every other request keeps 1..16.
-  const bool exiting = count == 0;
-  count = exiting ? 0 : std::clamp(count, 1, MaxThreads);
+void Searcher::setThreads(int count) { resizePool(std::clamp(count, 1, MaxThreads)); }
+
+void Searcher::resizePool(int count) {
   if (count == threadCount_) return;
   waitIdle();
   for (int i = threadCount_; i < count; ++i) {
