@@ -142,7 +142,7 @@ void Searcher::printStatistics() {
     const Scaled tnps = scaled(work ? threadNodes * 1000 / work : 0);
     logInfo("%s: splits=%i, joins=%i, kills=%i, admin=%i, masterwait=%i, slavewait=%i, workwait=%i, "
             "work=%i, nodes=%i%c, nps=%i%c\n",
-            i == 0 ? "master" : "slave ", int(t.splits), int(t.joins), int(t.kills),
+            i == 0 ? "master" : "slave ", int(t.splits), int(t.joins), int(t.kills.load()),
             int(t.timeSpent[ActivityAdmin]), int(t.timeSpent[ActivityMasterWait]),
             int(t.timeSpent[ActivitySlaveWait]), int(t.timeSpent[ActivityWorkWait]), int(work),
             int(tn.value), tn.suffix, int(tnps.value), tnps.suffix);

@@ -74,7 +74,7 @@ TEST(Search, SingleLegalMoveStopsAfterDepthTwo) {
 }
 
 TEST(Search, SameSearchSameNodes) {
-  TestSearcher t;
+  TestSearcher t(1);
   const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 3 9";
   t.run(fen, 8);
   const uint64_t first = t.searcher->masterNodes();

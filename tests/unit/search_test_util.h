@@ -2,6 +2,7 @@
 // A private searcher for tests: its own table and time control, one or more
 // threads, and the console trace kept out of the test output.
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -31,9 +32,17 @@ class RecordingListener : public SearchListener {
   Finished result;
 };
 
+// Searches use this many threads unless a test asks for a number: set
+// VIREO_TEST_THREADS to run the suite with helpers (under ThreadSanitizer,
+// for example).
+inline int defaultTestThreads() {
+  const char* value = std::getenv("VIREO_TEST_THREADS");
+  return value ? std::atoi(value) : 1;
+}
+
 class TestSearcher {
  public:
-  explicit TestSearcher(int threads = 1) {
+  explicit TestSearcher(int threads = defaultTestThreads()) {
     tt->resize(8 * 1024);
     searcher->setThreads(threads);
     searcher->listener = &listener;
