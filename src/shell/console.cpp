@@ -8,6 +8,8 @@
 #include "board/make_move.h"
 #include "board/notation.h"
 #include "board/perft.h"
+#include "eval/evaluator.h"
+#include "search/bench.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -66,6 +68,14 @@ void ConsoleShell::execute(const std::string& command, const std::string& rest) 
     if (int depth = depthArgument(rest)) divide(depth);
   } else if (command == "perft") {
     if (int depth = depthArgument(rest)) perft(depth);
+  } else if (command == "g") {
+    go(rest);
+  } else if (command == "mt") {
+    moveTime(rest);
+  } else if (command == "eval") {
+    printEvaluation(searcher_.thread(0).evaluator, stdout);
+  } else if (command == "bench") {
+    bench();
   } else if (!tryMove(command, rest) && !tryPosition(command, rest)) {
     std::printf("unknown command: '%s'\n", command.c_str());
   }
@@ -123,6 +133,27 @@ void ConsoleShell::divide(int depth) {
   }
   std::printf("-------------------\n");
   std::printf("total    %10.0f\n", total);
+}
+
+// Searches the current position and waits for the end; the table is
+// cleared first unless the second word is "tt".
+void ConsoleShell::go(const std::string& rest) {
+  if (rest.substr(0, rest.find(' ')) != "tt") searcher_.tt().clear();
+  searcher_.startSearch();
+  searcher_.waitIdle();
+}
+
+void ConsoleShell::moveTime(const std::string& rest) {
+  TimeControl& tc = searcher_.timeControl();
+  const std::string word = rest.substr(0, rest.find(' '));
+  if (!word.empty()) tc.setMoveTime(uint32_t(std::strtod(word.c_str(), nullptr) * 1000));
+  std::printf("maxtime=%3.2fs\n", tc.phaseTime(PhaseNormal) / 1000.0);
+}
+
+void ConsoleShell::bench() {
+  const BenchResult r = runBench(searcher_);
+  std::printf("bench: %llu nodes %llu nps\n", (unsigned long long)r.nodes,
+              (unsigned long long)(r.nodes * 1000 / (r.milliseconds ? r.milliseconds : 1)));
 }
 
 void ConsoleShell::perft(int depth) {

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "board/board.h"
+#include "search/searcher.h"
 
 namespace vireo {
 
 class ConsoleShell {
  public:
-  explicit ConsoleShell(Board& board) : board_(board) {}
+  explicit ConsoleShell(Searcher& searcher) : searcher_(searcher), board_(searcher.board()) {}
 
   // Runs until the input ends; returns the exit status.
   int run(FILE* input);
@@ -27,7 +28,11 @@ class ConsoleShell {
   void divide(int depth);
   void perft(int depth);
   bool historyFull();
+  void go(const std::string& rest);
+  void moveTime(const std::string& rest);
+  void bench();
 
+  Searcher& searcher_;
   Board& board_;
 };
 

@@ -5,14 +5,22 @@
 #include "board/fen.h"
 #include "board/tables.h"
 #include "board/zobrist.h"
+#include "eval/weights.h"
+#include "search/searcher.h"
+#include "search/time_control.h"
+#include "search/tt.h"
 #include "shell/console.h"
 #include "support/platform.h"
 
 using namespace vireo;
 
 namespace {
-Board currentBoard;
-}
+// The process-wide objects, built before main in this order and destroyed in
+// the reverse order at exit.
+Tt tt;
+TimeControl timeControl;
+Searcher searcher(tt, timeControl);
+}  // namespace
 
 int main(int, char**) {
   // Unbuffered streams, so that every line reaches a GUI at once.
@@ -34,10 +42,23 @@ int main(int, char**) {
 
   initTables();
   initZobrist();
+  rebuildEvalTables();
+
+  // Configuration file: comes with the opening book.
   std::printf("\n");
 
-  setFen(currentBoard, StartFen);
+  setFen(searcher.board(), StartFen);
 
-  ConsoleShell shell(currentBoard);
+  std::printf("allocating hash...");
+  std::printf("allocated %uMb\n", unsigned(tt.resize(32768) >> 20));
+
+  std::printf("starting threads...");
+  searcher.setThreads(1);
+  searcher.setThreads(processorsOnline());
+  searcher.waitIdle();
+  std::printf("started %i threads\n", searcher.threadCount());
+  std::printf("\ninitialized\n");
+
+  ConsoleShell shell(searcher);
   return shell.run(stdin);
 }

@@ -1,0 +1,246 @@
+// The quiescence search: captures and promotions, all moves when a threat
+// stands against the side to move, a mating move first, all evasions in
+// check, and quiet checks at its first two plies.
+
+#include "board/bitops.h"
+#include "board/movegen.h"
+#include "eval/exchange.h"
+#include "search/ordering.h"
+#include "search/search.h"
+#include "search/search_common.h"
+
+namespace vireo {
+
+namespace {
+
+bool lastMoveWasTactical(const Board& b) {
+  return (b.moveHistory[b.ply] & (0x00FF0000 | 0x07000000)) != 0;
+}
+
+// No piece, a boxed-in king and no pawn that can move.
+bool pawnOnlyStalemate(const Board& b) {
+  const Colour us = b.sideToMove, them = us ^ 1;
+  if (hasPiece(b.materialSignature[us])) return false;
+  if (KingAttacks[b.kingSquare[us]] & ~b.state.enemyAttacks) return false;
+  const Bitboard pawns = b.pieceBits[us][Pawn] & ~b.state.blockers[us];
+  const Bitboard steps = us == White ? pawns << 8 : pawns >> 8;
+  if (steps & ~b.occupied) return false;
+  for (Bitboard p = pawns; p;)
+    if (PawnAttacks[us][popLowest(p)] & b.pieceBits[them][0]) return false;
+  return true;
+}
+
+}  // namespace
+
+Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flags) {
+  SearchState& s = t.state;
+  Board& b = t.board;
+  Tt& tt = t.searcher->tt();
+  if (s.aborted()) return 0;
+  ++s.quiescenceNodes;
+  s.pv[ply][0] = 0;
+  if (isDrawNode(t, ply, beta)) return 0;
+  if (alpha > 10000 && alpha >= Mate - 1 - ply) return alpha;
+
+  const bool pvNode = isPvNode(flags);
+  TtEntry entry;
+  int eval;
+  Move hashMove = 0;
+  if (tt.probe(b, entry)) {
+    if (!pvNode) {
+      const int score = scoreFromTt(entry.score, ply);
+      const int bound = entry.bound & 3;
+      bool usable;
+      if (q - 2 > entry.depth)
+        usable = (score > DecisiveScore && bound != BoundUpper && score >= beta) ||
+                 (score < -DecisiveScore && bound != BoundLower && score < alpha);
+      else
+        usable = bound == BoundExact || (bound == BoundLower && score >= beta) ||
+                 (bound == BoundUpper && score <= alpha);
+      if (usable && entry.bound != 0) {
+        s.setPv(ply, entry.move);
+        return score;
+      }
+    }
+    hashMove = entry.move & MoveCompareMask;
+    eval = entry.eval;
+  } else {
+    eval = evaluate(t.evaluator);
+  }
+  if (ply > 119) return eval;
+
+  const Colour us = b.sideToMove, them = us ^ 1;
+  const bool inCheck = b.inCheck();
+  const BoardState saved = b.state;
+  Move moves[2 * MaxMoves];  // captures, then quiet checks behind them
+  int count = 0;
+  Score best = -Mate, a = alpha;
+  Move bestMove = 0;
+  int childDepth = q / 2;
+  bool checksPending = false;
+  Bitboard captureMask = 0;
+
+  if (inCheck) {
+    count = int(generateEvasions(b, moves) - moves);
+    if (count == 0) return ply - Mate;
+    if (q < 2) childDepth = count == 1 ? 1 : count == 2 ? q : 0;
+    else childDepth = q;
+    const bool single = count == 1;
+    if (count > 1 && !pvNode && alpha > eval + 50 && !findMateThreat(t.evaluator, them) &&
+        threatValue(t.evaluator, them) == 0) {
+      // Nothing threatens them: quiet evasions other than the stored move are
+      // not worth a look.
+      int kept = 0;
+      for (int i = 0; i < count; ++i)
+        if (!isQuiet(moves[i]) || sameMove(moves[i], hashMove)) moves[kept++] = moves[i];
+      if (kept < count) best = eval + 50;
+      count = kept;
+    }
+    if (single) moves[0] |= MoveSingleReply;
+    orderEvasions(t, moves, count, hashMove);
+    if (beta < -10000 && beta <= ply - Mate + 2) return beta;
+  } else {
+    if (pawnOnlyStalemate(b)) return 0;
+    Move mate = 0;
+    int threat = 0;
+    if (eval > alpha) {
+      mate = findMateThreat(t.evaluator, us);
+      threat = mate ? 0 : threatValue(t.evaluator, us);
+    }
+    const bool tactical = lastMoveWasTactical(b);
+    if ((q != 0 || tactical) && eval > alpha &&
+        (eval - threat <= alpha || mate || (threat && pvNode))) {
+      // Something hangs: search every move rather than trust the evaluation.
+      count = int(generateMoves(b, moves) - moves);
+      if (count == 0) return 0;
+      orderMoves(t, ply, moves, count, hashMove);
+      if (beta < -10000 && beta <= ply - Mate + 2) return beta;
+    } else {
+      Score standPat;
+      if (pvNode) standPat = eval;
+      else if (mate) standPat = MateThreatStandPat;
+      else if (eval - threat >= alpha) standPat = eval;
+      else standPat = std::min(eval, alpha);
+      if (standPat >= beta) return standPat;
+      best = standPat;
+      a = std::max(best, alpha);
+
+      const Bitboard* theirs = b.pieceBits[them];
+      captureMask = theirs[0];
+      bool skipCaptures = false;
+      const int gap = a - eval;
+      if (hasTwoPieces(b.materialSignature[them]) && hasMajor(b.materialSignature[us]) && gap > 199) {
+        best = a - 50;
+        if (gap > 1199) {
+          skipCaptures = true;
+          captureMask = 0;
+        } else {
+          captureMask = theirs[Queen] | (theirs[Pawn] & rankBits(them == White ? 6 : 1));
+          if (gap < 700) captureMask |= theirs[Rook];
+          if (gap < 500) captureMask |= theirs[Knight] | theirs[Bishop];
+        }
+      }
+      if (!skipCaptures) {
+        int scores[MaxMoves];
+        Move* end = generateCaptures(b, moves, captureMask);
+        bool hashInList = false;
+        for (Move* m = moves; m != end; ++m) {
+          const PieceType mover = typeOf(b.squares[moveFrom(*m)]);
+          const int victim = CoarseValue[typeOf(moveCaptured(*m))];
+          if (victim <= CoarseValue[mover] && seeMove(b, *m) < 0) continue;
+          int score;
+          if (sameMove(*m, hashMove)) {
+            score = 32767;
+            hashInList = true;
+          } else {
+            score = 16 * victim + (movePromotion(*m) ? 120 : 0);
+            if (b.state.enemyAttacks & SquareBit[moveFrom(*m)]) score += CoarseValue[mover];
+            if (b.state.enemyAttacks & SquareBit[moveTo(*m)]) score -= CoarseValue[mover];
+          }
+          scores[count] = score;
+          moves[count++] = *m;
+        }
+        if (hashMove && !hashInList) {
+          scores[count] = 32766;
+          moves[count++] = hashMove;
+        }
+        for (int i = 0; i < count; ++i) {
+          int top = i;
+          for (int j = i + 1; j < count; ++j)
+            if (scores[j] > scores[top]) top = j;
+          std::swap(moves[i], moves[top]);
+          std::swap(scores[i], scores[top]);
+        }
+        checksPending = q != 0;
+      }
+      if (beta < -10000 && beta <= ply - Mate + 2) return beta;
+    }
+
+    // A mate the evaluator can see is tried first.
+    if ((flags & QuiescenceEntry) || tactical) {
+      if (const Move x = findMateThreat(t.evaluator, them)) {
+        makeSearchMove(t, x);
+        const Score v = -quiesce(t, ply + 1, 0, -beta, -a, PvNode);
+        unmakeMove(b, x, saved);
+        if (s.aborted()) return 0;
+        if (v >= beta) {
+          s.setPv(ply, x);
+          tt.storeScore(b, BoundLower, q - 2, ply, v, x, eval, s.tt);
+          return v;
+        }
+        if (v > best) {
+          if (v > a) {
+            s.extendPv(ply, x);
+            a = v;
+          }
+          bestMove = x;
+          best = v;
+        }
+      }
+    }
+  }
+
+  for (int i = 0;; ++i) {
+    if (i == count) {
+      if (!checksPending) break;
+      checksPending = false;
+      const Bitboard quietTargets = ~b.occupied | (b.pieceBits[them][0] & ~captureMask);
+      count = int(generateQuietChecks(b, moves + count, quietTargets) - moves);
+      if (i == count) break;
+    }
+    if (s.aborted()) return 0;
+    const Move m = moves[i];
+    makeSearchMove(t, m);
+    Score v;
+    if (!pvNode) {
+      v = -quiesce(t, ply + 1, childDepth, -beta, -a, flags ^ (AllNode | CutNode));
+    } else if (bestMove) {
+      v = -quiesce(t, ply + 1, childDepth, -a - 1, -a, (flags & QuiescenceEntry) | CutNode);
+      if (!s.aborted() && v > a)
+        v = -quiesce(t, ply + 1, childDepth, -beta, -a, (flags & QuiescenceEntry) | PvNode);
+    } else {
+      v = -quiesce(t, ply + 1, childDepth, -beta, -a, (flags & QuiescenceEntry) | PvNode);
+    }
+    unmakeMove(b, m, saved);
+    if (s.aborted()) return 0;
+    if (v > best) {
+      if (v >= beta) {
+        s.setPv(ply, m);
+        if (!inCheck && isQuiet(m)) s.recordKiller(ply, m);
+        tt.storeScore(b, BoundLower, q - 2, ply, v, m, eval, s.tt);
+        return v;
+      }
+      if (v > a) {
+        s.extendPv(ply, m);
+        a = v;
+      }
+      bestMove = m;
+      best = v;
+    }
+  }
+
+  tt.storeScore(b, best > alpha ? BoundExact : BoundUpper, q - 2, ply, best, bestMove, eval, s.tt);
+  return best;
+}
+
+}  // namespace vireo

@@ -1,0 +1,324 @@
+#include "search/search.h"
+
+#include "board/bitops.h"
+#include "board/movegen.h"
+#include "eval/exchange.h"
+#include "parallel/split.h"
+#include "search/ordering.h"
+#include "search/search_common.h"
+#include "support/platform.h"
+
+namespace vireo {
+
+bool pollLimits(SearchThread& t) {
+  const TimeControl& tc = t.searcher->timeControl();
+  const uint64_t nodeLimit = tc.nodeLimit();
+  if (tc.timeUp(currentTimeMs()) || (nodeLimit != 0 && t.state.nodes() >= nodeLimit))
+    t.state.abort.store(true, std::memory_order_relaxed);
+  return t.state.aborted();
+}
+
+namespace {
+
+// The opponent just moved a piece back to where it came from: the side to
+// move can repeat the position by taking back its own last move.
+Move forcedReversal(const Board& b) {
+  const uint32_t g = b.ply;
+  const Move last = b.moveHistory[g], mine = b.moveHistory[g - 1], before = b.moveHistory[g - 2];
+  if (moveFrom(last) != moveTo(before) || moveTo(last) != moveFrom(before)) return 0;
+  if (isCastling(mine) || (BetweenBits[moveFrom(mine)][moveTo(mine)] & SquareBit[moveFrom(before)]))
+    return 0;
+  return encodeMove(moveTo(mine), moveFrom(mine));
+}
+
+}  // namespace
+
+bool isDrawNode(SearchThread& t, int ply, Score beta) {
+  const Board& b = t.board;
+  const int clock = b.fiftyMoveCount();
+  if (beta <= 0 && ply >= 3 && clock > 2) {
+    if (const Move reversal = forcedReversal(b)) {
+      t.state.setPv(ply, reversal);
+      return true;
+    }
+  }
+  if (clock < 0 || clock > 99) return true;
+  const uint32_t white = b.materialSignature[White], black = b.materialSignature[Black];
+  if (!pawnCount(white) && !pawnCount(black) && !hasMajor(white) && !hasMajor(black) &&
+      phaseMaterial(white) < 5 && phaseMaterial(black) < 5)
+    return true;
+  const int g = int(b.ply), floor = b.state.irreversiblePly;
+  for (int p = g - 4; p >= floor; p -= 2) {
+    if (b.keyHistory[p] != b.hashKey) continue;
+    if (ply >= 3) return true;
+    // Near the root one earlier occurrence is not enough: it may be the
+    // position the game is heading for.
+    for (int q = p - 4; q >= floor; q -= 2)
+      if (b.keyHistory[q] == b.hashKey) return true;
+    return false;
+  }
+  return false;
+}
+
+bool captureExtends(const Board& b, Move move) {
+  const Move previous = b.moveHistory[b.ply - 1];
+  if ((previous & (0x00FF0000 | 0x07000000)) && moveTo(previous) == moveTo(move) && seeMove(b, move) > 0)
+    return true;
+  const PieceType taken = typeOf(moveCaptured(previous));
+  return taken >= Knight && taken <= Queen && !hasPiece(b.materialSignature[White]) &&
+         !hasPiece(b.materialSignature[Black]);
+}
+
+Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int flags) {
+  SearchState& s = t.state;
+  Board& b = t.board;
+  Tt& tt = t.searcher->tt();
+  if (s.aborted()) return 0;
+  if (depth < 1) {
+    ++s.frontierNodes;
+    return quiesce(t, ply, 2, alpha, beta, flags | QuiescenceEntry);
+  }
+  ++s.interiorNodes;
+  if (s.interiorNodes.lowByte() == 0 && pollLimits(t)) return 0;
+  if (ply > s.selDepth) s.selDepth = ply;
+  s.pv[ply][0] = 0;
+
+  if (isDrawNode(t, ply, beta)) return 0;
+
+  const Colour us = b.sideToMove;
+  const bool inCheck = b.inCheck();
+
+  // Table probe.
+  TtEntry entry;
+  int eval;
+  Move hashMove = 0;
+  if (!tt.probe(b, entry)) {
+    eval = evaluate(t.evaluator);
+    if (ply > 119) return eval;
+  } else {
+    const int score = scoreFromTt(entry.score, ply);
+    const int bound = entry.bound & 3;
+    bool usable;
+    if (depth > entry.depth)
+      usable = (score > DecisiveScore && bound != BoundUpper && score >= beta) ||
+               (score < -DecisiveScore && bound != BoundLower && score < alpha);
+    else
+      usable = bound == BoundExact || (bound == BoundUpper && score <= alpha) ||
+               (bound == BoundLower && score >= beta);
+    if (usable && entry.bound != 0 && !isPvNode(flags) &&
+        !(!(flags & NullWindow) && (entry.bound & BoundStatic))) {
+      if ((entry.bound & BoundLower) && entry.move && !inCheck && isQuiet(entry.move))
+        s.recordKiller(ply, entry.move);
+      s.setPv(ply, entry.move);
+      return score;
+    }
+    eval = entry.eval;
+    if (flags & (PvNode | CutNode)) hashMove = entry.move;
+    if (ply > 119) return eval;
+  }
+
+  // Mate-distance pruning.
+  if (alpha > 10000 && alpha >= Mate - 1 - ply) return alpha;
+  if (beta < -10000 && ply - Mate + (inCheck ? 0 : 2) >= beta) return beta;
+
+  const uint32_t ours = b.materialSignature[us], theirs = b.materialSignature[us ^ 1];
+
+  // Static pruning: far above beta with nothing hanging and no mate threat.
+  if ((flags & NullWindow) && !(flags & PvNode) && !inCheck && beta >= -DecisiveScore && depth <= 4 &&
+      beta <= eval - FutilityMargin[depth + 1] && hasSlider(ours)) {
+    const int threat = threatValue(t.evaluator, us);
+    if (beta <= eval - threat && !findMateThreat(t.evaluator, us)) {
+      tt.storeScore(b, BoundLower | BoundStatic, depth, ply, beta, 0, eval, s.tt);
+      return beta;
+    }
+  }
+
+  // Null move.
+  if ((flags & CutNode) && (flags & NullWindow) && !inCheck && beta >= -DecisiveScore &&
+      hasPiece(ours) && beta < eval - 13) {
+    const BoardState saved = b.state;
+    makeNullMove(b);
+    updateAttackInfo(b);
+    tt.prefetch(b.hashKey, b.sideToMove);
+    const int n = hasTwoPieces(ours) ? depth - 5 : depth - 4;
+    Score v;
+    if (n > 0) {
+      v = -search(t, ply + 1, n / 2, -beta, -alpha, AllNode);
+      if (v >= beta) v = -search(t, ply + 1, n, -beta, -alpha, AllNode);
+    } else {
+      v = -search(t, ply + 1, n, -beta, -alpha, AllNode);
+    }
+    unmakeNullMove(b, saved);
+    if (s.aborted()) return 0;
+    if (v <= DecisiveScore) {
+      if (v >= beta) {
+        const int k = hasSlider(ours) ? 5 : 4;
+        bool refuted = false;
+        if (depth > k) {
+          const Score w = search(t, ply, depth - k, beta - 1, beta, CutNode);
+          if (s.aborted()) return 0;
+          refuted = w < beta;
+        }
+        if (!refuted) {
+          s.pv[ply][0] = 0;
+          tt.storeScore(b, BoundLower | BoundStatic, depth, ply, v, 0, eval, s.tt);
+          return v;
+        }
+      } else if ((flags & Reduced) && v < -28999) {
+        // The pass shows a mate threat: make the reduced parent search again.
+        return -Mate;
+      }
+    }
+  }
+
+  // Internal iterative deepening.
+  if (!hashMove && depth != 1 && (flags & (PvNode | CutNode))) {
+    const Score v = search(t, ply, depth - 2, alpha, beta, flags);
+    if (s.aborted()) return 0;
+    if (v > alpha) hashMove = s.pv[ply][0];
+    if (v >= beta && v >= 29001) return v;
+    if (v < alpha && v < -29000) return v;
+  }
+
+  int newDepth = depth - 1 + (inCheck ? 1 : 0);
+  Score best = -Mate, a = alpha;
+  Move bestMove = 0;
+  const BoardState saved = b.state;
+
+  auto cutoff = [&](Move m, Score v) {
+    if (!inCheck && isQuiet(m)) s.recordKiller(ply, m);
+    s.setPv(ply, m);
+    tt.storeScore(b, BoundLower, depth, ply, v, m, eval, s.tt);
+    return v;
+  };
+
+  if (hashMove) {
+    makeSearchMove(t, hashMove);
+    int e = newDepth + ((hashMove & MoveSingleReply) ? 1 : 0);
+    if (e < depth && depth >= 4 && captureExtends(b, hashMove)) ++e;
+    const Score v = -search(t, ply + 1, e, -beta, -a, (flags & PvNode) ? PvNode : childFlags(flags));
+    unmakeMove(b, hashMove, saved);
+    if (s.aborted()) return 0;
+    if (v >= beta) return cutoff(hashMove, v);
+    if (v > a) {
+      s.extendPv(ply, hashMove);
+      tt.storeScore(b, BoundLower, depth, ply, v, hashMove, eval, s.tt);
+      a = v;
+    }
+    best = v;
+    bestMove = hashMove;
+    hashMove &= MoveCompareMask;
+  }
+
+  Move moves[MaxMoves];
+  int marks[MaxMoves] = {};
+  int count, earlyCount;
+  int futilityLimit = Mate;
+  if (inCheck) {
+    count = int(generateEvasions(b, moves) - moves);
+    if (count == 0) return ply - Mate;
+    if (count == 1) {
+      ++newDepth;
+      moves[0] |= MoveSingleReply;
+    } else {
+      orderEvasions(t, moves, count, hashMove);
+    }
+    earlyCount = count;
+  } else {
+    if (!isPvNode(flags) && depth <= 5 && hasPiece(theirs)) futilityLimit = eval + FutilityMargin[depth];
+    count = int(generateMoves(b, moves) - moves);
+    if (count == 0) return 0;
+    if (count == 1) {
+      ++newDepth;
+      moves[0] |= MoveSingleReply;
+      earlyCount = 1;
+    } else {
+      earlyCount = orderMoves(t, ply, moves, count, hashMove);
+    }
+    if (eval < beta) markThreats(t, moves, count, marks, beta - eval);
+  }
+
+  const bool extendable = newDepth < depth && depth >= 4;
+  const int reduction = hasMajor(ours) ? 2 : 1;
+
+  for (int i = 0; i < count; ++i) {
+    const Move m = moves[i];
+    if (m == hashMove) continue;
+
+    if (bestMove && i + 1 < count && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
+        !s.aborted() && t.splitCount < MaxSplitPoints) {
+      SplitNode node{ply, depth, a, beta, flags, eval, reduction, futilityLimit, best, bestMove,
+                     newDepth, hashMove, earlyCount - i};
+      if (split(t, node, moves + i, count - i)) {
+        if (s.aborted()) return 0;
+        if (node.bestScore >= beta) return cutoff(node.bestMove, node.bestScore);
+        best = node.bestScore;
+        bestMove = node.bestMove;
+        if (best > a) a = best;
+        break;
+      }
+    }
+
+    int mark = marks[i];
+    if (mark == MarkThreat && a <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
+    const bool late = i >= earlyCount;
+    if (late && futilityLimit < a && isQuiet(m) && mark == MarkNone) {
+      ++s.prunedMoves;
+      if (best < futilityLimit) {
+        best = futilityLimit;
+        bestMove = m;
+      }
+      continue;
+    }
+
+    makeSearchMove(t, m);
+    int e = newDepth;
+    if (extendable && captureExtends(b, m)) ++e;
+    Score v;
+    if (e != 0 && mark == MarkNone && late) {
+      v = -search(t, ply + 1, e - reduction, -a - 1, -a, Reduced | NullWindow | CutNode);
+      if (s.aborted()) {
+        unmakeMove(b, m, saved);
+        return 0;
+      }
+      if (v <= a) {
+        if (v > best) {
+          best = v;
+          bestMove = m;
+        }
+        unmakeMove(b, m, saved);
+        continue;
+      }
+    }
+    if (!isPvNode(flags)) {
+      v = -search(t, ply + 1, e, -beta, -a, bestMove ? CutNode | NullWindow : childFlags(flags));
+    } else if (bestMove) {
+      v = -search(t, ply + 1, e, -a - 1, -a, CutNode | NullWindow);
+      if (!s.aborted() && v > a) v = -search(t, ply + 1, e, -beta, -a, PvNode);
+    } else {
+      v = -search(t, ply + 1, e, -beta, -a, PvNode);
+    }
+    unmakeMove(b, m, saved);
+    if (s.aborted()) return 0;
+    if (v <= best) continue;
+    if (v >= beta) return cutoff(m, v);
+    if (v > a) {
+      tt.storeScore(b, BoundLower, depth, ply, v, m, eval, s.tt);
+      s.extendPv(ply, m);
+      a = v;
+    }
+    best = v;
+    bestMove = m;
+  }
+
+  if (best > alpha) {
+    if (!inCheck && bestMove && isQuiet(bestMove)) s.recordKiller(ply, bestMove);
+    tt.storeScore(b, BoundExact, depth, ply, best, bestMove, eval, s.tt);
+    return best;
+  }
+  s.setPv(ply, bestMove);
+  tt.storeScore(b, BoundUpper, depth, ply, best, bestMove, eval, s.tt);
+  return best;
+}
+
+}  // namespace vireo

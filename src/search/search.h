@@ -1,0 +1,18 @@
+#pragma once
+// The recursive searches every thread runs below the root.
+
+#include "search/score.h"
+
+namespace vireo {
+
+struct SearchThread;
+
+// Principal-variation alpha-beta search of the thread's board; ply >= 1.
+Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int flags);
+// Quiescence search; entered from search with depth 2.
+Score quiesce(SearchThread& t, int ply, int depth, Score alpha, Score beta, int flags);
+
+// Futility margins by remaining depth.
+constexpr int FutilityMargin[7] = {0, 50, 50, 250, 550, 1150, 1150};
+
+}  // namespace vireo

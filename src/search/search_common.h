@@ -1,0 +1,48 @@
+#pragma once
+// Pieces shared by the main search, the quiescence search and the split-point
+// search: draw rules, material tests and the make/unmake wrappers that keep
+// attack information and prefetches in step.
+
+#include "board/board.h"
+#include "board/make_move.h"
+#include "eval/evaluator.h"
+#include "parallel/search_thread.h"
+#include "search/score.h"
+#include "search/searcher.h"
+
+namespace vireo {
+
+// Material tests on a side's signature.
+inline bool hasPiece(uint32_t s) { return pieceCount(s) != 0; }
+inline bool hasMajor(uint32_t s) { return rookCount(s) + queenCount(s) != 0; }
+inline bool hasSlider(uint32_t s) { return bishopCount(s) + rookCount(s) + queenCount(s) != 0; }
+inline bool hasTwoPieces(uint32_t s) { return pieceCount(s) >= 2; }
+
+// Makes a move on the thread's board, refreshes the attack information the
+// child needs and prefetches its table bucket and pawn entry.
+inline void makeSearchMove(SearchThread& t, Move move) {
+  makeMove(t.board, move);
+  // The fetches overlap the attack computation.
+  t.searcher->tt().prefetch(t.board.hashKey, t.board.sideToMove);
+  prefetchPawnEntry(t.evaluator, t.board.state.pawnKey);
+  updateAttackInfo(t.board);
+}
+
+// Draw by rule: 0 when one applies, else 1. Sets the reversal line when the
+// forced-reversal rule applies.
+bool isDrawNode(SearchThread& t, int ply, Score beta);
+
+// The capture extension of a move just made (see search).
+bool captureExtends(const Board& board, Move move);
+
+// Whether time or nodes are up for this thread; called every 256 nodes.
+bool pollLimits(SearchThread& t);
+
+// 0, or a centipawn estimate of the threats against side x.
+int threatValue(const Evaluator& evaluator, Colour x);
+
+// Appends quiet checks and pushes to the seventh rank for the quiescence
+// search; returns the new end of the list.
+Move* generateQuietChecks(const Board& board, Move* list, Bitboard targets);
+
+}  // namespace vireo

@@ -1,0 +1,85 @@
+#pragma once
+// What a search thread carries from node to node: the principal-variation
+// table, killer moves, node counters and the abort flag.
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+#include "board/move.h"
+#include "search/score.h"
+#include "search/tt.h"
+
+namespace vireo {
+
+// A counter written by its own thread only and read by others for reports:
+// relaxed loads and stores keep the increment a plain add while every read
+// sees a whole value.
+class OwnCounter {
+ public:
+  OwnCounter& operator++() {
+    value_.store(value_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    return *this;
+  }
+  uint64_t get() const { return value_.load(std::memory_order_relaxed); }
+  void reset() { value_.store(0, std::memory_order_relaxed); }
+  uint8_t lowByte() const { return uint8_t(get()); }
+
+ private:
+  std::atomic<uint64_t> value_{0};
+};
+
+struct SearchState {
+  Move pv[MaxPly][MaxPly];  // pv[ply] is the best line from ply, 0-terminated
+  Move killers[MaxPly][2];  // without the single-reply mark
+  OwnCounter quiescenceNodes;
+  OwnCounter prunedMoves;
+  OwnCounter interiorNodes;
+  OwnCounter frontierNodes;
+  TtCounters tt;
+  int selDepth = 0;
+  // Set by this thread's polling, by a stop, or by another thread whose
+  // cutoff made this thread's work useless.
+  std::atomic<bool> abort{false};
+
+  uint64_t nodes() const { return quiescenceNodes.get() + prunedMoves.get() + interiorNodes.get(); }
+  bool aborted() const { return abort.load(std::memory_order_relaxed); }
+
+  void reset() {
+    abort.store(false, std::memory_order_relaxed);
+    quiescenceNodes.reset();
+    prunedMoves.reset();
+    interiorNodes.reset();
+    frontierNodes.reset();
+    tt = TtCounters{};
+    selDepth = 0;
+    std::memset(killers, 0, sizeof killers);
+  }
+
+  void recordKiller(int ply, Move move) {
+    const Move k = move & MoveCompareMask;
+    if (k != killers[ply][0]) {
+      killers[ply][1] = killers[ply][0];
+      killers[ply][0] = k;
+    }
+  }
+
+  // pv[ply] = move followed by pv[ply + 1].
+  void extendPv(int ply, Move move) {
+    Move* line = pv[ply];
+    line[0] = move;
+    const Move* child = pv[ply + 1];
+    int i = 0;
+    while (i + 2 < MaxPly && child[i]) {
+      line[i + 1] = child[i];
+      ++i;
+    }
+    line[i + 1] = 0;
+  }
+  void setPv(int ply, Move move) {
+    pv[ply][0] = move;
+    if (ply + 1 < MaxPly) pv[ply][1] = 0;
+  }
+};
+
+}  // namespace vireo

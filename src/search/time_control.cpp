@@ -1,0 +1,135 @@
+#include "search/time_control.h"
+
+#include <algorithm>
+
+#include "search/searcher.h"
+#include "support/log.h"
+#include "support/platform.h"
+
+namespace vireo {
+
+void TimeControl::init() {
+  start_ = 0;
+  reserve_ = 0;
+  limit_ = NoLimit;
+  infinite_ = false;
+  nodeLimit_ = 0;
+  depthLimit_ = 0;
+  for (uint32_t& t : phaseTime_) t = 5000;
+  reset();
+}
+
+void TimeControl::reset() {
+  applyPhase(PhaseNormal);
+  start_ = currentTimeMs();
+  prevScore_ = 0;
+  depth_ = 0;
+  prevMove_ = 0;
+}
+
+void TimeControl::applyPhase(int phase) {
+  phase_.store(phase, std::memory_order_relaxed);
+  if (infinite()) {
+    limit_.store(NoLimit, std::memory_order_relaxed);
+  } else {
+    limit_.store(phaseTime_[phase], std::memory_order_relaxed);
+    nodeLimit_.store(phaseNodes_[phase], std::memory_order_relaxed);
+  }
+}
+
+void TimeControl::setNodes(uint64_t nodes) {
+  nodeLimit_ = nodes;
+  for (uint64_t& n : phaseNodes_) n = nodes;
+}
+
+void TimeControl::setMoveTime(uint32_t ms) {
+  for (uint32_t& t : phaseTime_) t = ms;
+}
+
+void TimeControl::setClock(uint32_t timeLeft, uint32_t increment) {
+  timeLeft_ = timeLeft;
+  increment_ = increment;
+}
+
+void TimeControl::budgetTime() {
+  const int64_t mtg = movesToGoForBudget();
+  int64_t avail = int64_t(timeLeft_) - int64_t(reserve_);
+  if (avail <= 99) avail = 100;
+  int64_t base = (avail / (mtg + 2)) / 2;
+  if (base <= 99) base = 100;
+  int64_t rest = avail - (mtg + 1) * base;
+  if (rest < base) rest = base;
+  int64_t nominal = base + (rest - base) / (mtg + 2);
+  if (canPonder_) nominal = int64_t(double(nominal) * 1.4);
+  nominal += increment_;
+  for (int i = 0; i < PhaseCount; ++i)
+    phaseTime_[i] = uint32_t(std::min<int64_t>(int64_t(PhaseCoefficients[i] * double(nominal)), rest));
+  applyPhase(PhaseNormal);
+}
+
+void TimeControl::budgetNodes() {
+  const uint64_t n = nodeLimit(), mtg = uint64_t(movesToGoForBudget());
+  const uint64_t base = (n / (mtg + 2)) / 2;
+  // Unsigned as the budget is defined; a tiny limit wraps and is caught below.
+  uint64_t rest = n - (mtg + 1) * base;
+  if (rest <= 255) rest = 256;
+  uint64_t nominal = rest / (mtg + 2) + base;
+  if (canPonder_) nominal = uint64_t(double(nominal) * 1.4);
+  for (int i = 0; i < PhaseCount; ++i) {
+    const uint64_t t = uint64_t(PhaseCoefficients[i] * double(nominal));
+    phaseNodes_[i] = t > rest ? rest : t <= 255 ? 256 : t;
+  }
+  applyPhase(PhaseNormal);
+}
+
+void TimeControl::rootScore(int score) {
+  const int wanted = depth_ > 2 && score < prevScore_ ? PhaseFailLow : PhaseNormal;
+  if (phase() != wanted) applyPhase(wanted);
+}
+
+void TimeControl::rootFailLow() {
+  if (depth_ != 0 && phase() < PhaseFailLow) applyPhase(PhaseFailLow);
+}
+
+void TimeControl::rootFailHigh() {
+  if (depth_ != 0 && phase() < PhaseFailHigh) applyPhase(PhaseFailHigh);
+}
+
+void TimeControl::rootResearchDone() {
+  if (depth_ != 0 && phase() == PhaseFailHigh) applyPhase(PhaseNormal);
+}
+
+void TimeControl::iterationDone(uint32_t move, int score) {
+  applyPhase(depth_ > 2 && score < prevScore_ ? PhaseFailLow : PhaseNormal);
+  if (!(move == prevMove_ && score >= prevScore_)) prevScore_ = score;
+  prevMove_ = move;
+}
+
+void TimeControl::ponderhit(Searcher& searcher) {
+  if (searcher.reason() != 0) {
+    searcher.stopSearch();
+    return;
+  }
+  infinite_ = false;
+  for (;;) {
+    const int p = phase();
+    limit_.store(phaseTime_[p], std::memory_order_relaxed);
+    if (phase() == p) break;
+    logInfo("TimeControl: ponderhit detected phase change from %i to %i\n", p, phase());
+  }
+  infinite_ = false;
+}
+
+bool TimeControl::timeUp(uint32_t now) const { return now - start() > limit(); }
+
+bool TimeControl::limitReached(Searcher& searcher) {
+  const uint64_t nodes = nodeLimit();
+  if (nodes != 0 && searcher.masterNodes() >= nodes) {
+    searcher.setStopped();
+    return true;
+  }
+  if (timeUp(currentTimeMs())) searcher.setStopped();
+  return searcher.stopped();
+}
+
+}  // namespace vireo

@@ -1,0 +1,93 @@
+#pragma once
+// Turns the limits of a "go" command into the limits the search obeys, and
+// moves between time phases as the root reports fail highs, fail lows and
+// score drops. Search threads read the limits without locks; the fields they
+// read are atomics so that every read sees a whole value.
+
+#include <atomic>
+#include <cstdint>
+
+namespace vireo {
+
+class Searcher;
+
+// Phases: 1 stops starting new iterations, 3 is the normal hard limit,
+// 4 the limit while a new best move is re-searched, 5 after a fail low.
+constexpr int PhaseCount = 7;
+constexpr double PhaseCoefficients[PhaseCount] = {0.1, 0.65, 1.0, 2.0, 3.0, 4.0, 0.0};
+constexpr int PhaseNoNewIteration = 1;
+constexpr int PhaseNormal = 3;
+constexpr int PhaseFailHigh = 4;
+constexpr int PhaseFailLow = 5;
+
+constexpr uint32_t NoLimit = 0xFFFFFFFFu;
+
+class TimeControl {
+ public:
+  TimeControl() { init(); }
+
+  void init();
+  void reset();
+  void setNodes(uint64_t nodes);
+  void setMoveTime(uint32_t ms);
+  void setClock(uint32_t timeLeft, uint32_t increment);
+  void budgetTime();
+  void budgetNodes();
+  void setDepth(int depth) { depth_ = depth; }
+  void rootScore(int score);
+  void rootFailLow();
+  void rootFailHigh();
+  void rootResearchDone();
+  void iterationDone(uint32_t move, int score);
+  // The GUI's ponder move was played: leave pondering for the current phase.
+  void ponderhit(Searcher& searcher);
+  // Root test: node limit reached or time past the limit; sets `stopped`.
+  bool limitReached(Searcher& searcher);
+
+  // Whether the time since the start is past the current limit.
+  bool timeUp(uint32_t now) const;
+
+  // Settings from "go" and the options.
+  void setInfinite(bool on) { infinite_ = on; }
+  void setDepthLimit(int depth) { depthLimit_ = depth; }
+  void setReserve(uint32_t ms) { reserve_ = ms; }
+  void setMovesToGo(int movesToGo) { movesToGo_ = movesToGo; }
+  void setCanPonder(bool on) { canPonder_ = on; }
+  // The game's move number, for the record; the budgets do not use it.
+  void setMoveNumber(int number) { moveNumber_ = number; }
+  int moveNumber() const { return moveNumber_; }
+
+  uint32_t limit() const { return limit_.load(std::memory_order_relaxed); }
+  uint32_t start() const { return start_.load(std::memory_order_relaxed); }
+  uint64_t nodeLimit() const { return nodeLimit_.load(std::memory_order_relaxed); }
+  bool infinite() const { return infinite_.load(std::memory_order_relaxed); }
+  bool canPonder() const { return canPonder_; }
+  int depthLimit() const { return depthLimit_; }
+  int phase() const { return phase_.load(std::memory_order_relaxed); }
+  uint32_t phaseTime(int phase) const { return phaseTime_[phase]; }
+  uint64_t phaseNodes(int phase) const { return phaseNodes_[phase]; }
+
+ private:
+  void applyPhase(int phase);
+  int movesToGoForBudget() const { return movesToGo_ >= 1 && movesToGo_ <= 33 ? movesToGo_ : 33; }
+
+  std::atomic<uint32_t> limit_{NoLimit};
+  std::atomic<uint32_t> start_{0};
+  uint32_t increment_ = 0;
+  uint32_t timeLeft_ = 0;
+  uint32_t reserve_ = 0;
+  int movesToGo_ = -1;
+  uint32_t phaseTime_[PhaseCount] = {};
+  uint64_t phaseNodes_[PhaseCount] = {};
+  std::atomic<int> phase_{PhaseNormal};
+  std::atomic<bool> infinite_{false};
+  bool canPonder_ = false;
+  int depthLimit_ = 0;
+  std::atomic<uint64_t> nodeLimit_{0};
+  int prevScore_ = 0;
+  int depth_ = 0;
+  uint32_t prevMove_ = 0;
+  int moveNumber_ = 1;
+};
+
+}  // namespace vireo

@@ -1,0 +1,61 @@
+// vireo-book: builds an opening book for the engine from games in PGN.
+//
+//   vireo-book [--plies N] [--min-games N] [--strength] games.pgn book.bbk
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/tables.h"
+#include "board/zobrist.h"
+#include "book/book_builder.h"
+
+using namespace vireo;
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: vireo-book [--plies N] [--min-games N] [--strength] games.pgn book.bbk\n"
+               "  --plies N      plies of each game to include (default 30)\n"
+               "  --min-games N  games a position/move pair needs to be kept (default 1)\n"
+               "  --strength     write strength values from the WhiteElo/BlackElo tags\n");
+  return 2;
+}
+
+// A whole positive decimal number up to `most`, or 0.
+int positiveNumber(const char* text, int most) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return *text && *end == 0 && value > 0 && value <= most ? int(value) : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  BookBuildOptions options;
+  const char* paths[2] = {nullptr, nullptr};
+  int pathCount = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--strength") == 0) {
+      options.strength = true;
+    } else if (std::strcmp(arg, "--plies") == 0 && i + 1 < argc) {
+      if (!(options.maxPlies = positiveNumber(argv[++i], 500))) return usage();
+    } else if (std::strcmp(arg, "--min-games") == 0 && i + 1 < argc) {
+      if (!(options.minGames = positiveNumber(argv[++i], 1000000000))) return usage();
+    } else if (arg[0] == '-' && arg[1] != 0) {
+      return usage();
+    } else if (pathCount < 2) {
+      paths[pathCount++] = arg;
+    } else {
+      return usage();
+    }
+  }
+  if (pathCount != 2) return usage();
+
+  initTables();
+  initZobrist();
+  BookBuildSummary summary;
+  return buildBook(paths[0], paths[1], options, summary, stdout, stderr) ? 0 : 1;
+}
