@@ -200,7 +200,11 @@ void Uci::go() {
     sendHeldBestmove(false);
   searcher_.waitIdle();
 
-  if (probeBook()) {
+  // While pondering the GUI waits for the opponent and takes no bestmove
+  // before "ponderhit" or "stop": a book move would come too early.
+  bool ponderGo = false;
+  for (Tokenizer words = tokens_; !words.empty();) ponderGo |= equalsIgnoreCase(words.nextWord(), "ponder");
+  if (!ponderGo && probeBook()) {
     gameStartPly_ = -1;
     lastGoPly_ = 0;
     status_.setStatus(FINISHED);

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,7 +76,9 @@ inline bool wellFormedBestmove(const std::string& line) {
 
 class UciEngine {
  public:
-  explicit UciEngine(std::vector<std::string> args = {}) : process(dir.path(), std::move(args)) {}
+  // `prepare` fills the working directory before the engine starts there.
+  explicit UciEngine(const std::function<void(const TempDir&)>& prepare = {}, std::vector<std::string> args = {})
+      : process(prepared(dir, prepare), std::move(args)) {}
 
   // Sends "uci" and waits for its reply; the output is then forgotten.
   bool start() {
@@ -102,6 +105,12 @@ class UciEngine {
 
   TempDir dir;
   EngineProcess process;
+
+ private:
+  static std::string prepared(const TempDir& dir, const std::function<void(const TempDir&)>& prepare) {
+    if (prepare) prepare(dir);
+    return dir.path();
+  }
 };
 
 }  // namespace vireo::e2e
