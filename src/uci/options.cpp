@@ -17,6 +17,9 @@ namespace {
 // The largest table the option announces; a larger request would allocate
 // and clear more memory than any GUI offers.
 constexpr int MaxHashMb = 4096;
+// Evaluation weights in percent: far beyond ten times the engine's own
+// tuning the score pairs overflow, so the magnitude is capped there.
+constexpr int MaxWeightPercent = 1000;
 
 }  // namespace
 
@@ -126,12 +129,10 @@ void Uci::setoption() {
   } else {
     for (int i = 0; i < EvalWeightCount; ++i) {
       if (!equalsIgnoreCase(name, EvalWeightOptionNames[i])) continue;
-      const int percent = number(valueWord(), 100);
+      const int percent = std::clamp(number(valueWord(), 100), -MaxWeightPercent, MaxWeightPercent);
       // The tables are read by the search threads without locks.
       stopRunningSearch();
-      // Signed 32-bit arithmetic; an out-of-range percentage wraps as it
-      // would there instead of overflowing.
-      setEvalWeight(i, int32_t(uint32_t(percent) * 1024u) / 100);
+      setEvalWeight(i, evalWeightFromPercent(percent));
       return;
     }
     std::fprintf(stderr, "Option not supported: %s\n", name.c_str());
