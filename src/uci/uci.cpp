@@ -87,25 +87,25 @@ void Uci::quit() {
   quitRequested_ = true;
 }
 
-void Uci::stopRunningSearch() {
-  if (isSearching(status_.current())) {
-    const SearchStatus::Change change = status_.setStatus(FINISHED);
-    if (isSearching(change.old))
-      searcher_.stopSearch();  // its finished() writes the bestmove
-    else if (change.held)
-      sendHeldBestmove(false);  // it ended in the meantime, pondering
-  }
-  searcher_.waitIdle();
-}
-
-void Uci::endOfInput() {
+uint32_t Uci::endSearch() {
   const SearchStatus::Change change = status_.setStatus(FINISHED);
   if (isSearching(change.old))
-    searcher_.stopSearch();
+    searcher_.stopSearch();  // its finished() writes the bestmove
   else if (change.held)
     sendHeldBestmove(false);
   searcher_.waitIdle();
+  return change.old;
 }
+
+void Uci::stopRunningSearch() {
+  // A search that ended meanwhile, holding its bestmove, is ended too.
+  if (isSearching(status_.current()))
+    endSearch();
+  else
+    searcher_.waitIdle();
+}
+
+void Uci::endOfInput() { endSearch(); }
 
 void Uci::sendHeldBestmove(bool withPonder) {
   sendBestmove(searcher_.bestMove(), withPonder ? searcher_.ponderMove() : 0);
@@ -193,12 +193,7 @@ void Uci::go() {
   // A "go" while a search runs (or while a finished ponder search holds its
   // result) first ends that search, so that each "go" gets its own bestmove
   // and the position is not touched under a running search.
-  const SearchStatus::Change entry = status_.setStatus(FINISHED);
-  if (isSearching(entry.old))
-    searcher_.stopSearch();
-  else if (entry.held)
-    sendHeldBestmove(false);
-  searcher_.waitIdle();
+  const uint32_t entryStatus = endSearch();
 
   // While pondering the GUI waits for the opponent and takes no bestmove
   // before "ponderhit" or "stop": a book move would come too early.
@@ -253,8 +248,8 @@ void Uci::go() {
   if (winc < 0) winc = 0;
   if (binc < 0) binc = 0;
 
-  if (entry.old != POSITION)
-    std::fprintf(stderr, "Expected current status==POSITION, got %i\n", int(entry.old));
+  if (entryStatus != POSITION)
+    std::fprintf(stderr, "Expected current status==POSITION, got %i\n", int(entryStatus));
   status_.setStatus(ponder ? PONDERING : SEARCHING);
 
   TimeControl& tc = searcher_.timeControl();

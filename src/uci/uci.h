@@ -60,6 +60,10 @@ class Uci : public SearchListener {
   void sendBestmove(Move move, Move ponder);
 
  private:
+  // Ends the current search: a running one is stopped (its finished()
+  // writes the bestmove), a held-back bestmove is written; the threads are
+  // idle afterwards. Returns the status it found.
+  uint32_t endSearch();
   bool probeBook();
   void sendHeldBestmove(bool withPonder);
   void resetThrottle();
