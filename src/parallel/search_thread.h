@@ -19,13 +19,16 @@ class Searcher;
 constexpr int MaxThreads = 16;
 constexpr int MaxSplitPoints = 16;
 
-// A node whose remaining moves several threads search together.
+// A node whose remaining moves several threads search together. The owner
+// fills the plain fields before publishing state 2 (release); joiners read
+// them after seeing state 2 (acquire). Fields that other threads read before
+// that, or write while the node is searched, are atomics.
 struct SplitPoint {
-  SpinLock lock;  // guards alpha, bestScore, bestMove and pv
+  SpinLock lock;  // guards the pv and the joint update of alpha, bestScore, bestMove
   int ply = 0;
-  int depth = 0;
+  std::atomic<int> depth{0};  // compared by threads choosing where to join
   std::atomic<int> alpha{0};
-  int beta = 0;
+  std::atomic<int> beta{0};
   int flags = 0;
   int eval = 0;
   int reduction = 0;
@@ -35,7 +38,7 @@ struct SplitPoint {
   int newDepth = 0;
   Move hashMove = 0;
   int earlyCount = 0;
-  SplitPoint* parent = nullptr;
+  std::atomic<SplitPoint*> parent{nullptr};
   std::atomic<int> state{0};  // 0 being built, 1 being filled, 2 ready, 3 cut off
   std::atomic<int> refCount{0};
   std::atomic<int> nextMove{0};
@@ -64,7 +67,8 @@ struct SearchThread {
   int splitCount = 0;
   SplitPoint splitPoints[MaxSplitPoints];
   BoardState savedState{};
-  uint32_t splits = 0, joins = 0, kills = 0;
+  uint32_t splits = 0, joins = 0;
+  std::atomic<uint32_t> kills{0};  // counted by the thread that cut off
   uint32_t timeSpent[ActivityCount] = {};
   uint32_t lastSwitch = 0;
   Gate goGate, idleGate;

@@ -1,9 +1,387 @@
+// Split points: a node of the main search whose remaining moves several
+// threads search together. Idle threads join the deepest joinable split
+// point; a thread that split and ran out of moves helps below its own split
+// point instead of sleeping; a cutoff aborts exactly the threads working
+// below the split point where it happened.
+//
+// Lock order: the searcher's splitLock before a thread's lock; a split
+// point's lock is always taken alone.
+
 #include "parallel/split.h"
 
-#include "parallel/search_thread.h"
+#include <algorithm>
+
+#include "board/make_move.h"
+#include "eval/exchange.h"
+#include "search/ordering.h"
+#include "search/search.h"
+#include "search/search_common.h"
+#include "support/platform.h"
 
 namespace vireo {
 
-bool split(SearchThread&, SplitNode&, const Move*, int) { return false; }
+namespace {
+
+constexpr auto Relaxed = std::memory_order_relaxed;
+constexpr auto Acquire = std::memory_order_acquire;
+constexpr auto Release = std::memory_order_release;
+
+// Whether `ancestor` is sp or one of its parents.
+bool onChain(const SplitPoint* sp, const SplitPoint* ancestor) {
+  for (; sp; sp = sp->parent.load(Relaxed))
+    if (sp == ancestor) return true;
+  return false;
+}
+
+// The split point thread j works at, taken (refCount + 1) when `for` may join
+// it: not cut off, moves left, and below `restriction` when one is given.
+SplitPoint* takeJoinable(SearchThread& j, const SplitPoint* restriction) {
+  if (!j.work.load(Acquire) || j.state.aborted()) return nullptr;
+  SpinLockGuard guard(j.lock);
+  SplitPoint* sp = j.work.load(Acquire);
+  if (!sp || j.stop.load(Relaxed) || j.state.aborted()) return nullptr;
+  if (sp->bestScore.load(Relaxed) >= sp->beta.load(Relaxed)) return nullptr;
+  if (sp->moveCount.load(Relaxed) - sp->nextMove.load(Relaxed) <= 0) return nullptr;
+  if (restriction && !onChain(sp, restriction)) return nullptr;
+  sp->refCount.fetch_add(1);
+  return sp;
+}
+
+// The deepest joinable split point of the other threads.
+SplitPoint* findSplitPoint(SearchThread& t, const SplitPoint* restriction) {
+  Searcher& searcher = *t.searcher;
+  SpinLockGuard guard(searcher.splitLock);
+  SplitPoint* best = nullptr;
+  for (int i = 0; i < searcher.threadCount(); ++i) {
+    SearchThread& j = searcher.thread(i);
+    if (&j == &t) continue;
+    SplitPoint* sp = takeJoinable(j, restriction);
+    if (!sp) continue;
+    if (!best || sp->depth.load(Relaxed) > best->depth.load(Relaxed)) {
+      if (best) best->refCount.fetch_sub(1);
+      best = sp;
+    } else {
+      sp->refCount.fetch_sub(1);
+    }
+  }
+  return best;
+}
+
+// Joins a split point if there is one to join, else counts as idle.
+void lookForWork(SearchThread& t) {
+  if (t.stop.load(Relaxed)) return;
+  SplitPoint* sp = findSplitPoint(t, t.work.load(Acquire));
+  if (sp) {
+    SpinLockGuard guard(t.lock);
+    if (t.state.aborted())
+      sp->refCount.fetch_sub(1);
+    else
+      t.work.store(sp, Release);
+    return;
+  }
+  t.idle.store(true);
+  t.searcher->idleCount.fetch_add(1);
+}
+
+// The thread's abort flag after leaving split point sp: set only when the
+// search is stopped, an enclosing split point was cut off, or a limit is up.
+void recomputeAbort(SearchThread& t, const SplitPoint* sp) {
+  bool abort = t.stop.load(Relaxed);
+  for (const SplitPoint* p = sp->parent.load(Relaxed); p && !abort; p = p->parent.load(Relaxed))
+    abort = p->bestScore.load(Relaxed) >= p->beta.load(Relaxed);
+  if (!abort) {
+    const TimeControl& tc = t.searcher->timeControl();
+    abort = tc.timeUp(currentTimeMs()) || (tc.nodeLimit() && t.state.nodes() >= tc.nodeLimit());
+  }
+  t.state.abort.store(abort, Relaxed);
+}
+
+// A cutoff at sp: every thread working at or below it stops.
+void killBelow(SearchThread& t, SplitPoint* sp) {
+  Searcher& searcher = *t.searcher;
+  SpinLockGuard guard(searcher.splitLock);
+  for (int i = 0; i < searcher.threadCount(); ++i) {
+    SearchThread& j = searcher.thread(i);
+    if (onChain(j.work.load(Acquire), sp)) {
+      j.state.abort.store(true, Relaxed);
+      ++j.kills;
+    }
+  }
+}
+
+void waitUntilReady(SplitPoint* sp) {
+  while (sp->state.load(Acquire) < 2) yieldProcessor();
+}
+
+Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp);
+
+// The owner of `own` helps at w, a split point below its own.
+void helpAt(SearchThread& t, SplitPoint* own, SplitPoint* w) {
+  Board& b = t.board;
+  const BoardState saved = b.state;
+  const int made = w->ply - own->ply;
+  replayMoves(b, made, w->path + own->ply);
+  waitUntilReady(w);
+  t.account(ActivityAdmin);
+  searchAtSplitPoint(t, w);
+  t.account(ActivityWork);
+  {
+    SpinLockGuard guard(t.lock);
+    t.work.store(own, Release);
+    w->refCount.fetch_sub(1, Release);
+  }
+  recomputeAbort(t, own);
+  if (own->refCount.load(Acquire) != 0 && own->bestScore.load(Relaxed) < own->beta.load(Relaxed) &&
+      !t.state.aborted())
+    lookForWork(t);
+  takeBackMoves(b, made, saved);
+  t.account(ActivityAdmin);
+}
+
+// The owner waits for its helpers, helping below its own split point.
+void helpfulMasterWait(SearchThread& t, SplitPoint* sp) {
+  Searcher& searcher = *t.searcher;
+  t.account(ActivityWork);
+  auto open = [&] {
+    return sp->refCount.load(Acquire) != 0 && sp->bestScore.load(Relaxed) < sp->beta.load(Relaxed);
+  };
+  if (open() && !t.state.aborted() && !t.stop.load(Relaxed)) {
+    lookForWork(t);
+    while (open() && !t.stop.load(Relaxed)) {
+      SplitPoint* w = t.work.load(Acquire);
+      if (!t.idle.load() && w && w != sp) {
+        t.account(ActivityMasterWait);
+        ++t.joins;
+        helpAt(t, sp, w);
+      } else {
+        yieldProcessor();
+      }
+    }
+  }
+  t.account(ActivityMasterWait);
+  {
+    SpinLockGuard guard(t.lock);
+    if (t.idle.exchange(false)) searcher.idleCount.fetch_sub(1);
+    SplitPoint* w = t.work.load(Acquire);
+    if (w && w != sp) w->refCount.fetch_sub(1, Release);
+    t.work.store(sp->parent.load(Relaxed), Release);
+  }
+  recomputeAbort(t, sp);
+  t.account(ActivityAdmin);
+  while (sp->refCount.load(Acquire) != 0) yieldProcessor();
+  t.account(ActivitySlaveWait);
+}
+
+Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
+  SearchState& s = t.state;
+  Board& b = t.board;
+  const int ply = sp->ply, depth = sp->depth.load(Relaxed), beta = sp->beta.load(Relaxed), flags = sp->flags;
+  const int eval = sp->eval, futilityLimit = sp->futilityLimit, newDepth = sp->newDepth;
+  const int reduction = sp->reduction, earlyCount = sp->earlyCount;
+  const Move hashMove = sp->hashMove;
+  const int alphaAtEntry = sp->alpha.load(Relaxed);
+  const bool extendable = depth > 3 && depth > newDepth;
+  int best = sp->bestScore.load(Relaxed);
+  Move bestMove = sp->bestMove.load(Relaxed);
+  const BoardState saved = b.state;
+
+  for (;;) {
+    if (s.aborted()) return 0;
+    const int i = sp->nextMove.fetch_add(1);
+    if (i >= sp->moveCount.load(Relaxed)) {
+      if (best > alphaAtEntry) return best;
+      SpinLockGuard guard(sp->lock);
+      if (best > sp->bestScore.load(Relaxed)) {
+        sp->bestScore.store(best, Relaxed);
+        sp->bestMove.store(bestMove, Relaxed);
+      }
+      return best;
+    }
+    const Move m = sp->moves[i];
+    if (m == hashMove) continue;
+    if (s.aborted()) return 0;
+    const int a = sp->alpha.load(Relaxed);
+    const int mark = a >= eval ? threatMark(b, m, a - eval) : MarkNone;
+    const bool late = i >= earlyCount;
+    if (a > futilityLimit && late && isQuiet(m) && !(mark && seeMove(b, m) >= 0)) {
+      ++s.prunedMoves;
+      if (best < futilityLimit) {
+        best = futilityLimit;
+        bestMove = m;
+      }
+      continue;
+    }
+    makeSearchMove(t, m);
+    int e = newDepth;
+    if (extendable && captureExtends(b, m)) ++e;
+    Score v;
+    if (e >= 1 && !mark && late) {
+      v = -search(t, ply + 1, e - reduction, -a - 1, -a, Reduced | NullWindow | CutNode);
+      if (s.aborted()) {
+        unmakeMove(b, m, saved);
+        return 0;
+      }
+      if (v <= a) {
+        if (v > best) {
+          best = v;
+          bestMove = m;
+        }
+        unmakeMove(b, m, saved);
+        continue;
+      }
+    }
+    if (!isPvNode(flags)) {
+      v = -search(t, ply + 1, e, -beta, -a, childFlags(flags));
+    } else {
+      v = -search(t, ply + 1, e, -a - 1, -a, CutNode | NullWindow);
+      if (!s.aborted() && v > a) v = -search(t, ply + 1, e, -beta, -a, PvNode);
+    }
+    unmakeMove(b, m, saved);
+    if (s.aborted()) return 0;
+    if (v <= best) continue;
+    if (v >= beta) {
+      sp->moveCount.store(0, Relaxed);
+      {
+        SpinLockGuard guard(sp->lock);
+        if (v > sp->bestScore.load(Relaxed)) {
+          sp->bestScore.store(v, Relaxed);
+          sp->bestMove.store(m, Relaxed);
+        }
+        sp->state.store(3, Relaxed);
+      }
+      killBelow(t, sp);
+      return v;
+    }
+    if (v > a) {
+      SpinLockGuard guard(sp->lock);
+      if (sp->alpha.load(Relaxed) < v) {
+        sp->alpha.store(v, Relaxed);
+        sp->bestScore.store(v, Relaxed);
+        sp->bestMove.store(m, Relaxed);
+        sp->pv[0] = m;
+        int n = 1;
+        for (const Move* c = s.pv[ply + 1]; *c && n < MaxPly - 1; ++c) sp->pv[n++] = *c;
+        sp->pv[n] = 0;
+      }
+    }
+    best = v;
+    bestMove = m;
+  }
+}
+
+}  // namespace
+
+void workAsSlave(SearchThread& t, SplitPoint* sp) {
+  Board& b = t.board;
+  const int made = sp->ply;
+  replayMoves(b, made, sp->path);
+  waitUntilReady(sp);
+  t.account(ActivityAdmin);
+  searchAtSplitPoint(t, sp);
+  t.account(ActivityWork);
+  {
+    SpinLockGuard guard(t.lock);
+    t.work.store(nullptr, Release);
+    sp->refCount.fetch_sub(1, Release);
+  }
+  t.state.abort.store(false, Relaxed);
+  lookForWork(t);
+  takeBackMoves(b, made, t.savedState);
+}
+
+void lookForWorkAsSlave(SearchThread& t) { lookForWork(t); }
+
+bool split(SearchThread& t, SplitNode& node, const Move* moves, int count) {
+  Searcher& searcher = *t.searcher;
+  SplitPoint* sp = &t.splitPoints[t.splitCount++];
+  sp->refCount.store(0, Relaxed);
+  const int ply = node.ply;
+  for (int k = 0; k < ply; ++k) sp->path[k] = t.board.moveHistory[t.board.ply - ply + 1 + k];
+  sp->ply = ply;
+  sp->state.store(0, Release);
+
+  t.account(ActivityWork);
+  sp->parent.store(t.work.load(Acquire), Relaxed);
+  ++t.splits;
+  {
+    SpinLockGuard guard(t.lock);
+    if (t.state.aborted()) {
+      t.account(ActivityAdmin);
+      --t.splitCount;
+      return false;
+    }
+    t.work.store(sp, Release);
+  }
+
+  // Offer the node to idle threads now; when the global lock is busy
+  // nothing is offered, and idle threads find it by themselves.
+  if (searcher.idleCount.load() > 0 && searcher.splitLock.tryLock()) {
+    if (searcher.idleCount.load() > 0) {
+      searcher.idleCount.fetch_sub(100);  // other splitters now see no idle thread
+      int assigned = 0;
+      for (int i = 0; i < searcher.threadCount(); ++i) {
+        SearchThread& j = searcher.thread(i);
+        if (&j == &t || !j.idle.load()) continue;
+        SpinLockGuard guard(j.lock);
+        SplitPoint* w = j.work.load(Acquire);
+        if (!j.idle.load() || (w && !onChain(sp, w))) continue;
+        j.work.store(sp, Release);
+        j.idle.store(false);
+        ++assigned;
+      }
+      sp->refCount.fetch_add(assigned);
+      searcher.splitLock.unlock();
+      searcher.idleCount.fetch_add(100 - assigned);
+    } else {
+      searcher.splitLock.unlock();
+    }
+  }
+  t.account(ActivityAdmin);
+
+  std::copy(moves, moves + count, sp->moves);
+  sp->moveCount.store(count, Relaxed);
+  sp->nextMove.store(0, Relaxed);
+  sp->alpha.store(node.alpha, Relaxed);
+  sp->eval = node.eval;
+  sp->bestMove.store(node.bestMove, Relaxed);
+  sp->bestScore.store(node.bestScore, Relaxed);
+  sp->depth.store(node.depth, Relaxed);
+  sp->beta.store(node.beta, Relaxed);
+  sp->earlyCount = node.earlyCount;
+  sp->flags = node.flags;
+  sp->newDepth = node.newDepth;
+  sp->reduction = node.reduction;
+  sp->futilityLimit = node.futilityLimit;
+  sp->hashMove = node.hashMove;
+  sp->state.store(1, Relaxed);
+  {
+    const Move* line = t.state.pv[ply];
+    int n = 0;
+    while (line[n] && n < MaxPly - 1) {
+      sp->pv[n] = line[n];
+      ++n;
+    }
+    sp->pv[n] = 0;
+  }
+  // Everything above is visible to a joiner that sees state 2.
+  sp->state.store(2, Release);
+
+  searchAtSplitPoint(t, sp);
+  helpfulMasterWait(t, sp);
+
+  node.bestScore = sp->bestScore.load(Relaxed);
+  node.bestMove = sp->bestMove.load(Relaxed);
+  if (node.bestScore > node.alpha) {
+    Move* line = t.state.pv[ply];
+    int n = 0;
+    while (sp->pv[n] && n < MaxPly - 1) {
+      line[n] = sp->pv[n];
+      ++n;
+    }
+    line[n] = 0;
+  }
+  --t.splitCount;
+  return true;
+}
 
 }  // namespace vireo

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "board/make_move.h"
+#include "parallel/split.h"
 #include "search/searcher.h"
 #include "support/platform.h"
 
@@ -31,13 +32,12 @@ Searcher::~Searcher() { shutdown(); }
 
 void Searcher::shutdown() {
   stopSearch();
-  setThreads(0);
+  resizePool(0);
 }
 
-void Searcher::setThreads(int count) {
-  // Zero is used only on the way out; every other request keeps 1..16.
-  const bool exiting = count == 0;
-  count = exiting ? 0 : std::clamp(count, 1, MaxThreads);
+void Searcher::setThreads(int count) { resizePool(std::clamp(count, 1, MaxThreads)); }
+
+void Searcher::resizePool(int count) {
   if (count == threadCount_) return;
   waitIdle();
   for (int i = threadCount_; i < count; ++i) {
@@ -124,7 +124,8 @@ void Searcher::workerLoop(SearchThread& t) {
     t.splitCount = 0;
     t.work = nullptr;
     t.idle = false;
-    t.splits = t.joins = t.kills = 0;
+    t.splits = t.joins = 0;
+    t.kills = 0;
     std::fill(std::begin(t.timeSpent), std::end(t.timeSpent), 0u);
     t.account(ActivityWaiting);
     if (t.index == 0)
@@ -142,23 +143,32 @@ void Searcher::masterJob(SearchThread& t) {
     threads_[i].stop = true;
     threads_[i].state.abort = true;
   }
+  // The statistics include the helpers' last work.
+  for (int i = 1; i < threadCount_; ++i) threads_[i].idleGate.wait();
   printStatistics();
   (void)t;
 }
 
 void Searcher::slaveLoop(SearchThread& t) {
   t.account(ActivityWaiting);
-  t.idle = true;
-  idleCount.fetch_add(1);
+  lookForWorkAsSlave(t);
   for (;;) {
     t.account(ActivityAdmin);
     while (!t.stop && !t.work) yieldProcessor();
     t.account(ActivityWorkWait);
-    if (t.stop) {
-      t.idle = false;
-      return;
+    {
+      SpinLockGuard guard(t.lock);
+      if (t.stop) {
+        t.idle = false;
+        if (SplitPoint* w = t.work.exchange(nullptr)) w->refCount.fetch_sub(1);
+        return;
+      }
     }
     t.account(ActivityAdmin);
+    if (SplitPoint* w = t.work) {
+      ++t.joins;
+      workAsSlave(t, w);
+    }
   }
 }
 

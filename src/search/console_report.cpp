@@ -8,19 +8,13 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/console_report.h"
 #include "search/searcher.h"
 #include "support/log.h"
 #include "support/platform.h"
 
 namespace vireo {
 
-namespace {
-
-// A count divided by 1024 while above 99999, with the suffix of its scale.
-struct Scaled {
-  long long value;
-  char suffix;
-};
 Scaled scaled(uint64_t n) {
   int divisions = 0;
   while (n > 99999) {
@@ -30,20 +24,18 @@ Scaled scaled(uint64_t n) {
   return {(long long)n, " kmgt"[divisions]};
 }
 
-}  // namespace
-
-void Searcher::scoreLine(int score, const char* text) {
-  const SearchThread& master = threads_[0];
+std::string scoreLineText(int depth, int selDepth, uint32_t elapsedMs, uint64_t nodes, int score,
+                          const char* text) {
   std::string out;
   char buffer[64];
-  if (depth_ <= 9) out += ' ';
-  if (depth_ <= 99) out += ' ';
-  std::snprintf(buffer, sizeof buffer, "[%i", depth_);
+  if (depth <= 9) out += ' ';
+  if (depth <= 99) out += ' ';
+  std::snprintf(buffer, sizeof buffer, "[%i", depth);
   out += buffer;
-  std::snprintf(buffer, sizeof buffer, "/%i] ", master.state.selDepth);
+  std::snprintf(buffer, sizeof buffer, "/%i] ", selDepth);
   out += buffer;
-  if (master.state.selDepth <= 9) out += ' ';
-  const double elapsed = double(currentTimeMs() - timeControl_.start()) * 0.001;
+  if (selDepth <= 9) out += ' ';
+  const double elapsed = double(elapsedMs) * 0.001;
   if (elapsed >= 60) {
     const int minutes = int(elapsed / 60);
     std::snprintf(buffer, sizeof buffer, "%2i:%02i:%02i", minutes / 60, minutes - 60 * (minutes / 60),
@@ -52,8 +44,8 @@ void Searcher::scoreLine(int score, const char* text) {
     std::snprintf(buffer, sizeof buffer, "%8.3f", elapsed);
   }
   out += buffer;
-  const Scaled nodes = scaled(masterNodes());
-  std::snprintf(buffer, sizeof buffer, "%8i%c", int(nodes.value), nodes.suffix);
+  const Scaled scaledNodes = scaled(nodes);
+  std::snprintf(buffer, sizeof buffer, "%8i%c", int(scaledNodes.value), scaledNodes.suffix);
   out += buffer;
   if (score >= -28999 && score < 29000)
     std::snprintf(buffer, sizeof buffer, "%8i ", score);
@@ -64,7 +56,14 @@ void Searcher::scoreLine(int score, const char* text) {
     out += ' ';
     out += text;
   }
-  logInfo("%s", out.c_str());
+  return out;
+}
+
+void Searcher::scoreLine(int score, const char* text) {
+  if (!logStreamOpen()) return;
+  const std::string line = scoreLineText(depth_, threads_[0].state.selDepth,
+                                         currentTimeMs() - timeControl_.start(), masterNodes(), score, text);
+  logInfo("%s", line.c_str());
 }
 
 void Searcher::scoreLineWithMove(int score, const char* text, Move move) {
@@ -142,7 +141,7 @@ void Searcher::printStatistics() {
     const Scaled tnps = scaled(work ? threadNodes * 1000 / work : 0);
     logInfo("%s: splits=%i, joins=%i, kills=%i, admin=%i, masterwait=%i, slavewait=%i, workwait=%i, "
             "work=%i, nodes=%i%c, nps=%i%c\n",
-            i == 0 ? "master" : "slave ", int(t.splits), int(t.joins), int(t.kills),
+            i == 0 ? "master" : "slave ", int(t.splits), int(t.joins), int(t.kills.load()),
             int(t.timeSpent[ActivityAdmin]), int(t.timeSpent[ActivityMasterWait]),
             int(t.timeSpent[ActivitySlaveWait]), int(t.timeSpent[ActivityWorkWait]), int(work),
             int(tn.value), tn.suffix, int(tnps.value), tnps.suffix);

@@ -22,9 +22,10 @@ inline bool hasTwoPieces(uint32_t s) { return pieceCount(s) >= 2; }
 // child needs and prefetches its table bucket and pawn entry.
 inline void makeSearchMove(SearchThread& t, Move move) {
   makeMove(t.board, move);
-  updateAttackInfo(t.board);
+  // The fetches overlap the attack computation.
   t.searcher->tt().prefetch(t.board.hashKey, t.board.sideToMove);
   prefetchPawnEntry(t.evaluator, t.board.state.pawnKey);
+  updateAttackInfo(t.board);
 }
 
 // Draw by rule: 0 when one applies, else 1. Sets the reversal line when the

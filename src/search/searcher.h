@@ -93,6 +93,7 @@ class Searcher {
   void scoreLineWithMove(int score, const char* text, Move move);
   int lowestLineScore() const;
 
+  void resizePool(int count);
   void workerLoop(SearchThread& t);
   void masterJob(SearchThread& t);
   void slaveLoop(SearchThread& t);

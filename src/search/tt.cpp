@@ -11,7 +11,7 @@ namespace vireo {
 
 Tt::Tt() { resize(1024); }
 
-Tt::~Tt() { std::free(raw_); }
+Tt::~Tt() { freeLarge(raw_); }
 
 uint64_t Tt::resize(int64_t kilobytes) {
   int64_t p = 2;
@@ -20,11 +20,11 @@ uint64_t Tt::resize(int64_t kilobytes) {
   const uint64_t bytes = half >= 256 ? uint64_t(half) * 1024 : 262144;
   if (bytes == sizeBytes_) return bytes;
 
-  std::free(raw_);
+  freeLarge(raw_);
   raw_ = nullptr;
   sizeBytes_ = bytes;
   for (;;) {
-    raw_ = std::malloc(sizeBytes_ + 128);
+    raw_ = allocateLarge(sizeBytes_ + 128);
     if (raw_) break;
     logInfo("tt: malloc(%llu) failed, retrying...\n", (unsigned long long)sizeBytes_);
     sizeBytes_ /= 2;
@@ -141,6 +141,5 @@ bool Tt::removePosition(const Board& board) {
   return found;
 }
 
-void Tt::prefetch(uint64_t key, Colour side) const { vireo::prefetch(&table_[index(key, side)]); }
 
 }  // namespace vireo

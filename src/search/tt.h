@@ -56,7 +56,7 @@ class Tt {
                   int eval, TtCounters& counters);
   bool removePosition(const Board& board);
 
-  void prefetch(uint64_t key, Colour side) const;
+  void prefetch(uint64_t key, Colour side) const { __builtin_prefetch(&table_[index(key, side)], 0, 3); }
 
   uint64_t entries() const { return entries_; }
   uint64_t sizeBytes() const { return sizeBytes_; }

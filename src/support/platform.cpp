@@ -1,10 +1,12 @@
 #include "support/platform.h"
 
 #include <cpuid.h>
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <x86intrin.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace vireo {
@@ -28,6 +30,17 @@ int processorsOnline() {
 }
 
 void yieldProcessor() { std::this_thread::yield(); }
+
+void* allocateLarge(uint64_t bytes) {
+  constexpr uint64_t HugePage = 2 * 1024 * 1024;
+  if (bytes < HugePage) return std::malloc(bytes);
+  const uint64_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
+  void* block = std::aligned_alloc(HugePage, rounded);
+  if (block) madvise(block, rounded, MADV_HUGEPAGE);
+  return block;
+}
+
+void freeLarge(void* block) { std::free(block); }
 
 bool seekFile(FILE* file, uint64_t offset) {
   if (offset > uint64_t(INT64_MAX)) return false;

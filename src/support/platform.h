@@ -29,6 +29,12 @@ void yieldProcessor();
 // A read hint that keeps the line in every cache level.
 inline void prefetch(const void* address) { __builtin_prefetch(address, 0, 3); }
 
+// A large block (the transposition table) on huge pages where the system
+// offers them, which saves most of the address-translation misses of random
+// table accesses. Returns nullptr when the memory is not available.
+void* allocateLarge(uint64_t bytes);
+void freeLarge(void* block);
+
 // Byte offsets and sizes beyond 2 GB: the standard seek takes a long, which
 // is 32 bits on some platforms.
 bool seekFile(FILE* file, uint64_t offset);

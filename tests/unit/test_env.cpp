@@ -4,6 +4,7 @@
 
 #include "board/tables.h"
 #include "board/zobrist.h"
+#include "eval/weights.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ class EngineTables : public testing::Environment {
   void SetUp() override {
     vireo::initTables();
     vireo::initZobrist();
+    vireo::rebuildEvalTables();
   }
 };
 

@@ -1,0 +1,91 @@
+// Parallel-search scaling: time to reach a fixed depth and nodes per second
+// with 1, 2, ... threads, over several positions and runs (cleared tables
+// every time). Usage: parallel_speed [depth] [runs] [threads...]
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "board/fen.h"
+#include "board/tables.h"
+#include "board/zobrist.h"
+#include "eval/evaluator.h"
+#include "eval/weights.h"
+#include "search/searcher.h"
+#include "support/log.h"
+#include "support/platform.h"
+
+using namespace vireo;
+
+namespace {
+
+constexpr const char* Positions[] = {
+    "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 3 9",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "2rq1rk1/pb1nbppp/1p2pn2/2pp4/2PP4/1PN1PN2/PB2BPPP/2RQ1RK1 w - - 2 11",
+    "r1b2rk1/2q1bppp/p2p1n2/np2p3/3PP3/2P2N1P/PPB2PP1/RNBQR1K1 w - - 1 13",
+    "3r1rk1/pp3ppp/2n1b3/q1bpP3/8/2NB1N2/PPQ2PPP/R4RK1 b - - 3 15",
+    "6k1/pp3ppp/4p3/2P5/1P1r4/P3R3/5PPP/6K1 w - - 0 28",
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int depth = argc > 1 ? std::atoi(argv[1]) : 14;
+  const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+  std::vector<int> threadCounts;
+  for (int i = 3; i < argc; ++i) threadCounts.push_back(std::atoi(argv[i]));
+  if (threadCounts.empty()) threadCounts = {1, 2};
+
+  initTables();
+  initZobrist();
+  rebuildEvalTables();
+  setLogStream(nullptr);
+  auto tt = std::make_unique<Tt>();
+  tt->resize(64 * 1024);
+  TimeControl tc;
+  auto searcher = std::make_unique<Searcher>(*tt, tc);
+
+  std::printf("depth %d, %d runs per position, %zu positions\n", depth, runs, std::size(Positions));
+  std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)\n");
+  double baseline = 0;
+  for (int threads : threadCounts) {
+    searcher->setThreads(threads);
+    std::vector<double> ratios, times;
+    double nodes = 0, seconds = 0;
+    for (const char* fen : Positions) {
+      std::vector<double> t;
+      for (int r = 0; r < runs; ++r) {
+        setFen(searcher->board(), fen);
+        tt->clear();
+        for (int i = 0; i < threads; ++i) clearEvaluator(searcher->thread(i).evaluator);
+        tc.init();
+        tc.setDepthLimit(depth);
+        tc.setMoveTime(0xFFFFFFF0u);
+        const uint32_t start = currentTimeMs();
+        searcher->startSearch();
+        searcher->waitIdle();
+        const uint32_t elapsed = currentTimeMs() - start;
+        t.push_back(elapsed);
+        nodes += double(searcher->totalNodes());
+        seconds += elapsed / 1000.0;
+      }
+      times.push_back(median(t));
+    }
+    double total = 0;
+    for (double x : times) total += x;
+    if (baseline == 0) baseline = total;
+    std::printf("%7d  %28.0f  %8.2f  %10.2f\n", threads, total / double(times.size()), total / baseline,
+                nodes / seconds / 1e6);
+    std::fflush(stdout);
+  }
+  searcher->shutdown();
+  return 0;
+}

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "board/make_move.h"
+#include "board/notation.h"
+#include "search/search_common.h"
+#include "search_test_util.h"
+
+namespace vireo {
+namespace {
+
+using testing_util::TestSearcher;
+
+TEST(Search, SolvesMatesWithTheExactScore) {
+  struct Case {
+    const char* fen;
+    int movesToMate;
+    const char* move;  // the only mating move, or nullptr when several mate
+  };
+  const Case cases[] = {
+      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1, "a1a8"},
+      {"8/8/8/8/8/5K2/7R/5k2 w - - 0 1", 1, "h2h1"},
+      {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 2, nullptr},
+      {"6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1", 2, nullptr},
+      {"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 3, nullptr},
+      {"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", 3, nullptr},
+      {"r1bk3r/pppq1ppp/5n2/4N1N1/2Bp4/Bn6/P4PPP/4R1K1 w - - 0 1", 4, nullptr},
+  };
+  TestSearcher t;
+  for (const Case& c : cases) {
+    t.run(c.fen, 30);
+    const int mate = Mate - (2 * c.movesToMate - 1);
+    EXPECT_EQ(t.listener.result.score, mate) << c.fen;
+    EXPECT_EQ(t.searcher->reason(), ReasonOptimal) << c.fen;
+    EXPECT_EQ(t.listener.result.calls, 1);
+    if (c.move) {
+      char text[16];
+      moveToText(t.searcher->board(), t.listener.result.move, text);
+      const Move expected = parseMove(t.searcher->board(), c.move);
+      EXPECT_TRUE(sameMove(t.listener.result.move, expected)) << c.fen << " " << text;
+    }
+  }
+}
+
+TEST(Search, MatedAndStalematedRoots) {
+  TestSearcher t;
+  t.run("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", 5);  // checkmated
+  EXPECT_EQ(t.listener.result.move, 0u);
+  EXPECT_EQ(t.listener.result.score, -Mate);
+  EXPECT_EQ(t.searcher->rootMoveCount(), 0);
+  t.run("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 5);  // stalemate
+  EXPECT_EQ(t.listener.result.move, 0u);
+  EXPECT_EQ(t.listener.result.score, 0);
+}
+
+TEST(Search, EveryLimitLeavesALegalBestMove) {
+  TestSearcher t;
+  const char* fen = "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
+  t.run(fen, 1);
+  EXPECT_TRUE(t.bestMoveIsLegal());
+  EXPECT_EQ(t.searcher->reason(), ReasonDepthout);
+  t.run(fen, 0, 3000);  // node limit
+  EXPECT_TRUE(t.bestMoveIsLegal());
+  t.run(fen, 0, 0, 30);  // 30 milliseconds
+  EXPECT_TRUE(t.bestMoveIsLegal());
+  EXPECT_EQ(t.listener.result.calls, 1);
+}
+
+TEST(Search, SingleLegalMoveStopsAfterDepthTwo) {
+  TestSearcher t;
+  t.run("7k/8/6K1/8/8/8/8/8 b - - 0 1", 20);  // Kg8 is the only move
+  EXPECT_EQ(t.searcher->rootMoveCount(), 1);
+  EXPECT_EQ(t.searcher->reason(), ReasonSingleMove);
+  EXPECT_EQ(t.listener.result.depth, 2);
+}
+
+TEST(Search, SameSearchSameNodes) {
+  TestSearcher t(1);
+  const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 3 9";
+  t.run(fen, 8);
+  const uint64_t first = t.searcher->masterNodes();
+  const Move move = t.searcher->bestMove();
+  t.run(fen, 8);
+  EXPECT_EQ(t.searcher->masterNodes(), first);
+  EXPECT_EQ(t.searcher->bestMove(), move);
+}
+
+TEST(Search, MultiPvKeepsSeveralLines) {
+  TestSearcher t;
+  t.searcher->multiPv = 3;
+  t.searcher->multiPvMargin = 0;  // every line exact, however far behind
+  t.run("k7/8/8/8/8/8/6PP/6QK w - - 0 1", 6);
+  const int lines = std::min(3, t.searcher->rootMoveCount());
+  for (int rank = 0; rank < lines; ++rank) {
+    EXPECT_EQ(t.searcher->rootMoveAt(rank).depth, 6) << rank;
+    EXPECT_EQ(t.searcher->rootMoveAt(rank).bound, BoundExact) << rank;
+    if (rank) {
+      EXPECT_LE(t.searcher->rootMoveAt(rank).score, t.searcher->rootMoveAt(rank - 1).score);
+    }
+  }
+  // Only two legal moves: both lines searched with the full window.
+  t.run("7k/8/8/8/8/8/r7/K7 w - - 0 1", 6);
+  ASSERT_EQ(t.searcher->rootMoveCount(), 2);
+  EXPECT_EQ(t.searcher->rootMoveAt(1).bound, BoundExact);
+}
+
+struct DrawFixture {
+  TestSearcher searcher;
+  SearchThread& t = searcher.searcher->thread(0);
+  void play(const char* fen, std::initializer_list<const char*> moves) {
+    ASSERT_TRUE(setFen(t.board, fen));
+    for (const char* m : moves) {
+      const Move move = parseMove(t.board, m);
+      ASSERT_NE(move, 0u) << m;
+      makeMove(t.board, move);
+      updateAttackInfo(t.board);
+    }
+  }
+};
+
+TEST(DrawRules, RepetitionNeedsMoreOccurrencesNearTheRoot) {
+  DrawFixture f;
+  f.play(StartFen, {"Nf3", "Nf6", "Ng1", "Ng8"});
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+  EXPECT_FALSE(isDrawNode(f.t, 2, 100));
+  f.play(StartFen, {"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8"});
+  EXPECT_TRUE(isDrawNode(f.t, 1, 100));
+  // A pawn move in between: the earlier occurrence no longer counts.
+  f.play(StartFen, {"Nf3", "Nf6", "Ng1", "Ng8", "e4"});
+  EXPECT_FALSE(isDrawNode(f.t, 5, 100));
+}
+
+TEST(DrawRules, MaterialAndFiftyMoves) {
+  DrawFixture f;
+  f.play("4k3/8/8/8/8/8/8/2B1K1n1 w - - 0 1", {});
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));  // bishop against knight
+  f.play("4k3/8/8/8/8/8/8/1NN1K3 w - - 0 1", {});
+  EXPECT_FALSE(isDrawNode(f.t, 3, 100));  // two knights are not a draw by rule
+  f.play("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", {});
+  f.t.board.ply = 100;  // a hundred reversible plies
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+}
+
+TEST(DrawRules, ForcedReversalWhenTheOpponentMovesBack) {
+  DrawFixture f;
+  f.play("4k2r/8/8/8/8/8/8/R3K3 w - - 0 1", {"Ra2", "Rh7", "Ra3", "Rh8"});
+  // Black's rook went back: White can repeat by taking back Ra2-a3.
+  EXPECT_TRUE(isDrawNode(f.t, 3, 0));
+  EXPECT_EQ(f.t.state.pv[3][0], encodeMove(A3, A2));
+  EXPECT_FALSE(isDrawNode(f.t, 3, 1));  // only when a draw would do (beta <= 0)
+  EXPECT_FALSE(isDrawNode(f.t, 2, 0));
+}
+
+}  // namespace
+}  // namespace vireo
+
+namespace vireo {
+namespace {
+
+// The pool with more than one thread: helpers start, wait and stop with
+// every search, and the result is the one thread's.
+TEST(SearchThreads, ResultsDoNotDependOnIdleHelpers) {
+  testing_util::TestSearcher one, two(2);
+  const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 3 9";
+  one.run(fen, 6);
+  two.run(fen, 6);
+  EXPECT_EQ(two.searcher->threadCount(), 2);
+  EXPECT_EQ(two.listener.result.move, one.listener.result.move);
+  EXPECT_EQ(two.listener.result.score, one.listener.result.score);
+  two.searcher->setThreads(20);
+  EXPECT_EQ(two.searcher->threadCount(), 16);
+  two.run(fen, 3);
+  two.searcher->setThreads(0);
+  EXPECT_EQ(two.searcher->threadCount(), 1);
+  two.run(fen, 3);
+  EXPECT_TRUE(two.bestMoveIsLegal());
+}
+
+}  // namespace
+}  // namespace vireo
