@@ -124,8 +124,7 @@ void Uci::setoption() {
     // Joining or starting threads waits for them to be idle, which a
     // running search would delay without end.
     stopRunningSearch();
-    // The pool's own clamp treats 0 as shutting every thread down.
-    searcher_.setThreads(std::max(1, count));
+    searcher_.setThreads(count);
   } else {
     for (int i = 0; i < EvalWeightCount; ++i) {
       if (!equalsIgnoreCase(name, EvalWeightOptionNames[i])) continue;
