@@ -247,6 +247,23 @@ TEST(UciProtocol, MultiPvNumbersItsLines) {
   }
 }
 
+// Without SendPv the search reports nothing on its way; its final report
+// still comes, without the line itself.
+TEST(UciProtocol, SendPvOffLeavesTheFinalReport) {
+  UciEngine engine;
+  ASSERT_TRUE(engine.start());
+  engine.send("setoption name SendPv value false");
+  engine.send("position startpos");
+  engine.send("go depth 5");
+  ASSERT_TRUE(engine.waitFor("bestmove"));
+  ASSERT_TRUE(engine.sync());
+  const std::vector<std::string> info = linesStartingWith(engine.process.output(), "info");
+  ASSERT_EQ(info.size(), 1u) << engine.process.output();
+  EXPECT_EQ(field(info[0], "depth"), 5) << info[0];
+  EXPECT_EQ(info[0].find(" pv"), std::string::npos) << info[0];
+  EXPECT_EQ(engine.quit(), 0);
+}
+
 TEST(UciProtocol, StatisticsTail) {
   UciEngine engine;
   ASSERT_TRUE(engine.start());
