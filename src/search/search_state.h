@@ -7,27 +7,11 @@
 #include <cstring>
 
 #include "board/move.h"
+#include "search/own_counter.h"
 #include "search/score.h"
 #include "search/tt.h"
 
 namespace vireo {
-
-// A counter written by its own thread only and read by others for reports:
-// relaxed loads and stores keep the increment a plain add while every read
-// sees a whole value.
-class OwnCounter {
- public:
-  OwnCounter& operator++() {
-    value_.store(value_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-    return *this;
-  }
-  uint64_t get() const { return value_.load(std::memory_order_relaxed); }
-  void reset() { value_.store(0, std::memory_order_relaxed); }
-  uint8_t lowByte() const { return uint8_t(get()); }
-
- private:
-  std::atomic<uint64_t> value_{0};
-};
 
 struct SearchState {
   Move pv[MaxPly][MaxPly];  // pv[ply] is the best line from ply, 0-terminated
@@ -51,7 +35,7 @@ struct SearchState {
     prunedMoves.reset();
     interiorNodes.reset();
     frontierNodes.reset();
-    tt = TtCounters{};
+    tt.reset();
     selDepth = 0;
     std::memset(killers, 0, sizeof killers);
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "search/own_counter.h"
 #include "search/score.h"
 
 namespace vireo {
@@ -30,9 +31,14 @@ static_assert(sizeof(TtEntry) == 16, "four slots fill one cache line");
 
 // Per-thread fill counters, zeroed at the start of every search.
 struct TtCounters {
-  uint64_t ttUpdates = 0;    // rewrote the slot of the same position
-  uint64_t ttNewWrites = 0;  // took a replacement slot
-  uint64_t ttOverwrites = 0; // ... whose victim was written in this search
+  OwnCounter ttUpdates;     // rewrote the slot of the same position
+  OwnCounter ttNewWrites;   // took a replacement slot
+  OwnCounter ttOverwrites;  // ... whose victim was written in this search
+  void reset() {
+    ttUpdates.reset();
+    ttNewWrites.reset();
+    ttOverwrites.reset();
+  }
 };
 
 class Tt {
