@@ -10,8 +10,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Lets CMake run the cross-built programs where Wine is installed.
-find_program(VIREO_WINE NAMES wine)
+# Lets CMake run the cross-built programs where Wine is installed. Debian's
+# "wine" starts the 32-bit loader whenever wine32 is installed, even where
+# that cannot run, so 64-bit programs go to wine64 directly.
+find_program(VIREO_WINE NAMES ${VIREO_WINE_NAMES} PATHS /usr/lib/wine)
 if(VIREO_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${VIREO_WINE})
 endif()

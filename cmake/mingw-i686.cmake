@@ -3,4 +3,5 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(VIREO_MINGW_PREFIX i686-w64-mingw32)
+set(VIREO_WINE_NAMES wine)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
