@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 jobs=${JOBS:-2}
 failures=0
-work=build-wine
+work=$PWD/build-wine
 mkdir -p "$work"
 
 say() { printf '== %s\n' "$*"; }
@@ -127,7 +127,8 @@ legal_after_e4=" a7a6 a7a5 b7b6 b7b5 c7c6 c7c5 d7d6 d7d5 e7e6 e7e5 f7f6 f7f5 g7g
 # returns the exit status.
 run_engine() {
   local input=$1 out=$2
-  printf '%s' "$input" | timeout 600 "$loader" "$exe" 2>"$out.stderr" | tr -d '\r' >"$out"
+  printf '%s' "$input" | (cd "$rundir" && timeout 600 "$loader" "$exe") 2>"$out.stderr" |
+    tr -d '\r' >"$out"
   return "${PIPESTATUS[1]}"
 }
 
@@ -136,10 +137,10 @@ run_engine() {
 uci_session() {
   local out=$1 line
   : >"$out"
-  coproc ENGINE { "$loader" "$exe" 2>"$out.stderr"; }
+  coproc ENGINE { cd "$rundir" && "$loader" "$exe" 2>"$out.stderr"; }
   local pid=$ENGINE_PID to=${ENGINE[1]} from=${ENGINE[0]}
   printf 'uci\r\nisready\r\nposition startpos moves e2e4\r\ngo depth 8\r\n' >&"$to"
-  while IFS= read -r -t 300 line <&"$from"; do
+  while IFS= read -r -t 60 line <&"$from"; do
     line=${line%$'\r'}
     printf '%s\n' "$line" >>"$out"
     [[ $line == bestmove* ]] && break
@@ -152,6 +153,8 @@ uci_session() {
 check_build() {
   local name=$1
   local dir=$work/$name
+  # The engine's own files (the error log of UCI mode) land there too.
+  rundir=$dir
   mkdir -p "$dir"
   say "$name under Wine"
 
@@ -195,7 +198,7 @@ check_build() {
 # Wine's set-up messages stay out of the engine's output.
 with_prefix() {
   local name=$1 server=$2
-  export WINELOADER=$loader WINEPREFIX=$PWD/$work/prefix-$name
+  export WINELOADER=$loader WINEPREFIX=$work/prefix-$name
   "$loader" wineboot --init >"$work/$name-wineboot.log" 2>&1
   "$server" -w
   check_build "$name"
@@ -205,13 +208,13 @@ with_prefix() {
 trap '' PIPE
 export WINEDEBUG=-all
 if [ $built64 = 1 ]; then
-  loader=/usr/lib/wine/wine64 exe=build-win64/vireo.exe
+  loader=/usr/lib/wine/wine64 exe=$PWD/build-win64/vireo.exe
   with_prefix windows-x64 /usr/lib/wine/wineserver64
 fi
 if [ -n "$wine32_reason" ]; then
   say "NOT RUN: the Windows x86 program was built but not run under Wine: $wine32_reason"
 elif [ $built32 = 1 ]; then
-  loader=/usr/lib/wine/wine exe=build-win32/vireo.exe
+  loader=/usr/lib/wine/wine exe=$PWD/build-win32/vireo.exe
   WINEARCH=win32 with_prefix windows-x86 /usr/lib/wine/wineserver32
 fi
 
