@@ -46,18 +46,6 @@ const CastleRuleEntry CastleRule[4] = {
     {bit(F8) | bit(G8), bit(E8) | bit(F8) | bit(G8), E8, G8, H8, F8},
 };
 
-Bitboard kingSpread(Bitboard x) {
-  Bitboard z = x | ((x >> 1) & NotFileH);
-  Bitboard y = z | ((z << 1) & NotFileA);
-  return y | (y << 8) | (y >> 8);
-}
-
-Bitboard knightSpread(Bitboard b) {
-  return ((b & NotFileA) << 15) | ((b & NotFileH) << 17) | ((b & NotFileGH) << 10) |
-         ((b & NotFileAB) << 6) | ((b & NotFileA) >> 17) | ((b & NotFileH) >> 15) |
-         ((b & NotFileAB) >> 10) | ((b & NotFileGH) >> 6);
-}
-
 namespace {
 
 Bitboard stepTargets(Square s, const int (*steps)[2]) {

@@ -47,7 +47,16 @@ constexpr uint32_t MaterialIncrement[8] = {
 void initTables();
 
 // Sets grown by one king step or one knight jump in every direction.
-Bitboard kingSpread(Bitboard b);
-Bitboard knightSpread(Bitboard b);
+inline Bitboard kingSpread(Bitboard x) {
+  const Bitboard z = x | ((x >> 1) & NotFileH);
+  const Bitboard y = z | ((z << 1) & NotFileA);
+  return y | (y << 8) | (y >> 8);
+}
+
+inline Bitboard knightSpread(Bitboard b) {
+  return ((b & NotFileA) << 15) | ((b & NotFileH) << 17) | ((b & NotFileGH) << 10) |
+         ((b & NotFileAB) << 6) | ((b & NotFileA) >> 17) | ((b & NotFileH) >> 15) |
+         ((b & NotFileAB) >> 10) | ((b & NotFileGH) >> 6);
+}
 
 }  // namespace vireo

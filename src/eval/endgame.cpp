@@ -56,6 +56,9 @@ int runnerMoves(const Board& board, Bitboard passed) {
     Bitboard kingZone = KingCatchZone[Us][s];
     for (int i = 0; i < tempi; ++i) kingZone = kingSpread(kingZone);
     if (kingZone & their[King]) continue;
+    // The zone looks ahead of the pawn; a king beside or behind it simply
+    // takes it when it is to move.
+    if (theyMove && (KingAttacks[s] & their[King])) continue;
     if (their[Knight]) {
       Bitboard knightZone = KnightCatchZone[Us][s];
       for (int i = 0; i < tempi; ++i) knightZone |= knightSpread(knightZone);

@@ -19,7 +19,7 @@ struct EvalTrace {
   int passedOpening[2], passedEndgame[2];  // structure plus passed pawns
   int pawns, passedPawns;                  // blended, White's view
   int king[2], pieces[2];
-  int beforeEndgame;
+  int beforeEndgame, endgame;  // the score before and after the endgame rules
   bool exact;
   int scale, reversiblePlies, result;
 };
@@ -77,12 +77,14 @@ int evaluateUncached(Evaluator& evaluator, EvalTrace* trace) {
   }
 
   const bool whiteToMove = board.sideToMove == White;
-  if (recogniseEndgame(evaluator, score, scale)) {
-    if (trace) {
-      trace->exact = true;
-      trace->scale = scale;
-      trace->result = score;
-    }
+  const bool exact = recogniseEndgame(evaluator, score, scale);
+  if (trace) {
+    trace->exact = exact;
+    trace->endgame = score;
+    trace->scale = scale;
+  }
+  if (exact) {
+    if (trace) trace->result = score;
     return whiteToMove ? score : -score;
   }
 
@@ -90,11 +92,7 @@ int evaluateUncached(Evaluator& evaluator, EvalTrace* trace) {
   const int reversible = int(board.ply) - board.state.irreversiblePly;
   if (reversible > 32) score = (score * std::max(96 - reversible, 1)) >> 6;
   const int result = ((whiteToMove ? score : -score) + Tempo) * scale >> 10;
-  if (trace) {
-    trace->exact = false;
-    trace->scale = scale;
-    trace->result = whiteToMove ? result : -result;
-  }
+  if (trace) trace->result = whiteToMove ? result : -result;
   return result;
 }
 
@@ -154,10 +152,15 @@ void printEvaluation(Evaluator& evaluator, FILE* out) {
                t.pieces[Black], t.pieces[White] - t.pieces[Black]);
   std::fprintf(out, "sum of terms                                     %5d\n", t.beforeEndgame);
   if (t.exact) {
-    std::fprintf(out, "endgame         known ending, exact score\n");
+    std::fprintf(out, "endgame         known ending, exact score         %5d\n", t.endgame);
   } else {
-    std::fprintf(out, "endgame         scale %d/1024, %d reversible plies, tempo %d for %s\n",
-                 t.scale, t.reversiblePlies, Tempo, stm == White ? "white" : "black");
+    std::fprintf(out, "endgame rules                                    %+5d\n",
+                 t.endgame - t.beforeEndgame);
+    std::fprintf(out, "draw scale      %d/1024\n", t.scale);
+    const int d = t.reversiblePlies;
+    if (d > 32)
+      std::fprintf(out, "damping         %d reversible plies: %d/64\n", d, std::max(96 - d, 1));
+    std::fprintf(out, "tempo           %d for %s\n", Tempo, stm == White ? "white" : "black");
   }
   std::fprintf(out, "static score (white's view)                      %5d\n", t.result);
 }

@@ -23,7 +23,8 @@ struct EvalCache {
 };
 
 struct Evaluator {
-  explicit Evaluator(Board* board = nullptr) : board(board), pawnHash(board) {}
+  Evaluator() : Evaluator(nullptr) {}
+  explicit Evaluator(Board* board) : board(board), pawnHash(board) {}
 
   Board* board;
   PawnHash pawnHash;

@@ -6,6 +6,7 @@
 
 #include "board/bitops.h"
 #include "board/magic.h"
+#include "board/movegen.h"
 #include "eval/score.h"
 
 namespace vireo {
@@ -13,6 +14,14 @@ namespace vireo {
 namespace {
 
 constexpr Bitboard BackRanks = Rank1Bits | Rank8Bits;
+
+// Of several attackers of one kind, the one nearest the side's own first
+// rank, then nearest the a-file, goes first: the same man for a position and
+// its mirror image, so that their exchanges agree.
+inline Square firstAttacker(Colour side, Bitboard attackers) {
+  return side == White ? lowestSquare(attackers)
+                       : lowestSquare(__builtin_bswap64(attackers)) ^ 56;
+}
 
 // The rank on which the colour's pawns promote.
 constexpr Bitboard promotionRank(Colour c) { return c == White ? Rank8Bits : Rank1Bits; }
@@ -59,7 +68,7 @@ int staticExchange(ExchangeState& state, Colour side, int gain, int value, int a
   }
 
   const int otherGain = -(gain + captureGain);
-  state.available ^= from & -from;
+  state.available ^= SquareBit[firstAttacker(side, from)];
   if (otherGain + attackerValue < -beta) return std::max(gain, -(otherGain + attackerValue));
   const int reply = -staticExchange(state, side ^ 1, otherGain, attackerValue, -beta, -alpha);
   return std::max(gain, reply);
@@ -90,7 +99,12 @@ int seeMove(const Board& board, Move move) {
   Bitboard occupancy = board.occupied & ~fromBit;
   Bitboard pinned = board.state.blockers[them];
   const Square theirKing = board.kingSquare[them];
-  if (pinned & fromBit) {
+  // A move already on the board no longer shows among the blockers; its
+  // discovered check shows as a checker other than the mover.
+  const bool discovered =
+      !board.squares[from] && them == board.sideToMove && board.inCheck() &&
+      (attackersOf(board, theirKing, us, board.occupied) & ~toBit);
+  if ((pinned & fromBit) || discovered) {
     // The move uncovers a check: only the king may answer.
     occupancy &= ~(board.pieceBits[them][0] & ~board.pieceBits[them][King]);
   } else {
@@ -123,8 +137,11 @@ int seeSquare(const Board& board, Square square) {
   const int value = ExchangeValue[typeOf(piece)];
   const Colour them = colourOf(piece) ^ 1;
   const Bitboard blockers = board.state.blockers[them];
-  ExchangeState state{board.occupied & ~(blockers & board.pieceBits[them][0]), blockers, &board,
-                      square};
+  // Pinned men of the capturing side stay out, except those on the line
+  // between the square and their king: they may take their pinner.
+  const Bitboard pinned =
+      blockers & board.pieceBits[them][0] & ~BetweenBits[square][board.kingSquare[them]];
+  ExchangeState state{board.occupied & ~pinned, blockers, &board, square};
   return -staticExchange(state, them, 0, value, 0, value);
 }
 

@@ -23,11 +23,18 @@ int kingActivity(const Board& board, int opponentPhase) {
   const Bitboard forbidden = KingAttacks[board.kingSquare[Them]] | board.pieceBits[Us][Pawn] |
                              pawnAttackSet<Them>(targets);
   // Six growing reaches: a pawn k king steps away is counted 6 - k times.
+  // The targets found change seldom; count them only when they do.
   Bitboard reach = (KingAttacks[king] | SquareBit[king]) & ~forbidden;
-  int total = popCount(reach & targets);
+  Bitboard found = reach & targets;
+  int count = found ? sparseCount(found) : 0;
+  int total = count;
   for (int step = 0; step < 5; ++step) {
-    reach = kingSpread(reach) & ~forbidden;
-    total += popCount(reach & targets);
+    reach = kingGrowth(reach) & ~forbidden;
+    if ((reach & targets) != found) {
+      found = reach & targets;
+      count = sparseCount(found);
+    }
+    total += count;
   }
   return (KingActivity[ownView(Us, king)] / 2 + 4 * total) * KingActivityScale[opponentPhase] / 32;
 }

@@ -66,6 +66,12 @@ int trappedPieces(const Board& board) {
   auto both = [](Bitboard set, Square a, Bitboard other, Square b) {
     return (set & relative<Us>(a)) && (other & relative<Us>(b));
   };
+  // Most positions have none of these; one test rules them all out.
+  const Bitboard corners = relative<Us>(A8) | relative<Us>(B8) | relative<Us>(G8) | relative<Us>(H8);
+  const Bitboard edges = relative<Us>(A7) | relative<Us>(A6) | relative<Us>(H7) | relative<Us>(H6);
+  const Bitboard castled = relative<Us>(B1) | relative<Us>(C1) | relative<Us>(F1) | relative<Us>(G1);
+  if (!(own[Knight] & corners) && !(own[Bishop] & edges) && !(own[King] & castled)) return 0;
+
   int penalty = 0;
   if (both(own[Knight], A8, enemyPawns, C7)) penalty += 250;
   if (both(own[Knight], H8, enemyPawns, F7)) penalty += 250;

@@ -29,7 +29,8 @@ constexpr size_t PawnHashAlignment = 256;
 
 class PawnHash {
  public:
-  explicit PawnHash(Board* board = nullptr);
+  PawnHash() : PawnHash(nullptr) {}
+  explicit PawnHash(Board* board);
   ~PawnHash();
   PawnHash(const PawnHash&) = delete;
   PawnHash& operator=(const PawnHash&) = delete;

@@ -1,5 +1,8 @@
 // Pawn structure, scored once per pawn skeleton and kept in the pawn hash.
 
+#include <algorithm>
+#include <bit>
+
 #include "board/bitops.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
@@ -22,20 +25,17 @@ int shelterFigure(Colour us, Bitboard ownPawns, Bitboard enemyPawns, Square king
       figure += 1;
   }
 
-  // Our own pawns in front of the king: only the nearest one per file counts.
-  static constexpr int LowShield[4] = {3, 2, 1, 0};
-  static constexpr int HighShield[4] = {6, 5, 3, 2};
+  // Our own pawns in front of the king, second to fifth rank: only the
+  // nearest one per file counts.
+  static constexpr int LowShield[8] = {0, 3, 2, 1, 0, 0, 0, 0};
+  static constexpr int HighShield[8] = {0, 6, 5, 3, 2, 0, 0, 0};
+  const Bitboard shieldRanks = us == White ? 0x000000FFFFFFFF00ULL : 0x00FFFFFFFF000000ULL;
   const int kingFile = fileOf(kingSquare);
-  for (int file = kingFile - 1; file <= kingFile + 1; ++file) {
-    if (file < 0 || file > 7) continue;
-    const int* value = file == lowFile ? LowShield : HighShield;
-    for (int step = 0; step < 4; ++step) {
-      const Square s = makeSquare(file, us == White ? 1 + step : 6 - step);
-      if (ownPawns & SquareBit[s]) {
-        figure += value[step];
-        break;
-      }
-    }
+  for (int file = std::max(kingFile - 1, 0); file <= std::min(kingFile + 1, 7); ++file) {
+    const Bitboard shield = ownPawns & fileBits(file) & shieldRanks;
+    if (!shield) continue;
+    const Square nearest = us == White ? lowestSquare(shield) : 63 - std::countl_zero(shield);
+    figure += (file == lowFile ? LowShield : HighShield)[relativeRank(us, nearest)];
   }
   return figure;
 }

@@ -34,8 +34,7 @@ int evaluatePieces(Evaluator& evaluator) {
   const Bitboard ownPawnAttacks = pawnAttackSet<Us>(own[Pawn]);
   const Bitboard theirPawnAttacks = pawnAttackSet<Them>(their[Pawn] & ~board.state.blockers[Them]);
   const Bitboard unsafe = theirPawnAttacks & ~ownPawnAttacks;
-  const Square centre = kingZoneCentre(theirKing);
-  const Bitboard zone = KingAttacks[centre] | SquareBit[centre];
+  const Bitboard zone = KingZones.zone[theirKing];
   const bool kingAttackOn = phaseMaterial(board.materialSignature[Us]) > 12;
 
   ScorePair acc = 0;
@@ -43,9 +42,10 @@ int evaluatePieces(Evaluator& evaluator) {
 
   // Pawn play: blocked by minor pieces, forks after a push, pieces hit by pawns.
   const Bitboard pawnFronts = pushForward<Us>(own[Pawn]);
-  acc -= makeScore(8, 8) * popCount(pawnFronts & (their[Knight] | their[Bishop] | their[King]));
-  acc += makeScore(8, 0) *
-         popCount(pawnAttackSet<Us>(pawnFronts & ~occupied) & (enemies & ~their[Pawn]));
+  if (const Bitboard blockers = pawnFronts & (their[Knight] | their[Bishop] | their[King]))
+    acc -= makeScore(8, 8) * sparseCount(blockers);
+  if (const Bitboard forks = pawnAttackSet<Us>(pawnFronts & ~occupied) & enemies & ~their[Pawn])
+    acc += makeScore(8, 0) * sparseCount(forks);
   const Bitboard hit = theirPawnAttacks & own[0] & ~own[Pawn];
   if (hit) acc -= moreThanOne(hit) ? makeScore(48, 48) : makeScore(16, 16);
 
@@ -58,10 +58,10 @@ int evaluatePieces(Evaluator& evaluator) {
     const Bitboard safe = attacks & ~unsafe;
     if (kingAttackOn && (safe & zone)) {
       ++attackers;
-      weight += 3 * popCount(safe & zone);
+      weight += 3 * sparseCount(safe & zone);
     }
     acc += t.knightMobility[popCount(safe & ~own[0] & ~their[Pawn])];
-    if (safe & enemies) acc += makeScore(4, 24 * popCount(safe & enemies));
+    if (safe & enemies) acc += makeScore(4, 24 * sparseCount(safe & enemies));
     if ((SquareBit[q] & InnerRanks) && (own[Pawn] & SquareBit[q + Forward[Us]]))
       acc += makeScore(8, 0);
   }
@@ -82,11 +82,11 @@ int evaluatePieces(Evaluator& evaluator) {
       const Bitboard safe = attacks & ~unsafe;
       if (kingAttackOn && (safe & zone)) {
         ++attackers;
-        weight += 3 * popCount(safe & zone) + ((safe & their[Bishop]) ? 0 : 3);
+        weight += 3 * sparseCount(safe & zone) + ((safe & their[Bishop]) ? 0 : 3);
       }
       acc += t.bishopMobility[popCount(safe & ~own[0] & ~their[Pawn])];
       const Bitboard targets = safe & ~own[0] & enemies;
-      if (targets) acc += makeScore(4, 28 * popCount(targets));
+      if (targets) acc += makeScore(4, 28 * sparseCount(targets));
       if (!spread) acc -= makeScore(0, 24);
       if ((SquareBit[q] & InnerRanks) && (own[Pawn] & SquareBit[q + Forward[Us]]))
         acc += makeScore(4, 4);
@@ -103,11 +103,11 @@ int evaluatePieces(Evaluator& evaluator) {
       const Bitboard safe = attacks & ~unsafe;
       if (kingAttackOn && (safe & zone)) {
         ++attackers;
-        weight += 4 * popCount(safe & zone) + 1 + ((safe & their[Rook]) ? 0 : 4);
+        weight += 4 * sparseCount(safe & zone) + 1 + ((safe & their[Rook]) ? 0 : 4);
       }
       acc += t.rookMobility[popCount(safe & ~own[0])];
       const Bitboard targets = safe & ~own[0] & enemies;
-      if (targets) acc += makeScore(0, 20 * popCount(targets));
+      if (targets) acc += makeScore(0, 20 * sparseCount(targets));
       // Own pawns the enemy pawns can take count as gone; enemy pawns that
       // cannot advance safely still close the file.
       const Bitboard file = FileRankBits[q].first;
@@ -132,13 +132,13 @@ int evaluatePieces(Evaluator& evaluator) {
     const Bitboard safe = attacks & ~unsafe;
     if (kingAttackOn && (safe & zone)) {
       ++attackers;
-      weight += 4 * popCount(safe & zone) + 4 + ((safe & (their[Rook] | their[Queen])) ? 0 : 4);
+      weight += 4 * sparseCount(safe & zone) + 4 + ((safe & (their[Rook] | their[Queen])) ? 0 : 4);
     }
     acc += t.queenMobility[popCount(safe & ~own[0])] + t.queenSquare[ownView(Us, q)];
     // Pieces that defend themselves along the queen's line are no threat to it.
     const Bitboard targets = safe & ~own[0] & enemies &
                              ~(their[Bishop] & diagonals) & ~(their[Rook] & lines);
-    acc += makeScore(0, 12 * popCount(targets));
+    if (targets) acc += makeScore(0, 12 * sparseCount(targets));
     if (relativeRank(Us, q) == 6 && relativeRank(Us, theirKing) == 7) acc += makeScore(0, 12);
   }
 

@@ -3,6 +3,7 @@
 // board. Without a colour they return White's view; with one, that colour's
 // own value, which evaluate subtracts for Black.
 
+#include "board/bitops.h"
 #include "eval/evaluator.h"
 #include "eval/score.h"
 
@@ -38,11 +39,37 @@ constexpr Square kingZoneCentre(Square s) {
   return makeSquare(f < 1 ? 1 : f > 6 ? 6 : f, r < 1 ? 1 : r > 6 ? 6 : r);
 }
 
+// The set grown by one king step in every direction.
+constexpr Bitboard kingGrowth(Bitboard b) {
+  const Bitboard row = b | ((b << 1) & NotFileA) | ((b >> 1) & NotFileH);
+  return row | (row << 8) | (row >> 8);
+}
+
+// The nine squares around the zone centre of a king on each square.
+inline constexpr struct KingZoneTable {
+  Bitboard zone[64];
+  constexpr KingZoneTable() : zone() {
+    for (Square s = 0; s < 64; ++s) zone[s] = kingGrowth(Bitboard(1) << kingZoneCentre(s));
+  }
+} KingZones;
+
 // All pawns of a colour capture toward these squares.
 template <Colour Us>
 constexpr Bitboard pawnAttackSet(Bitboard pawns) {
   return Us == White ? ((pawns << 9) & NotFileA) | ((pawns << 7) & NotFileH)
                      : ((pawns >> 7) & NotFileA) | ((pawns >> 9) & NotFileH);
+}
+
+// Counts the few squares of a sparse set (threats, attacked zone squares):
+// cheaper than the parallel sum when no population-count instruction is there.
+inline int sparseCount(Bitboard b) {
+#if defined(__POPCNT__)
+  return popCount(b);
+#else
+  int n = 0;
+  for (; b; b &= b - 1) ++n;
+  return n;
+#endif
 }
 
 template <Colour Us>

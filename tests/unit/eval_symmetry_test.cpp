@@ -44,13 +44,16 @@ const char* const HandPicked[] = {
     "N5k1/2p5/8/8/8/8/5PPP/6K1 w - -",        // trapped knight
     "6k1/B7/1p6/8/8/8/5PPP/6K1 b - -",        // trapped bishop
     "6k1/8/8/8/8/8/P4PPP/1KR4R w - -",        // rook shut in
+    // Exchanges in which two rooks could take first.
+    "2r5/1kr5/2R5/P7/1b5K/P7/2p5/7R w - -",
+    "4R3/8/1k2q3/8/4p1N1/7q/3K4/8 b - -",
 };
 
 std::vector<std::string> symmetryPositions() {
-  std::vector<std::string> fens = testing::randomGamePositions(20240611, 24, 240);
+  std::vector<std::string> fens = testing::randomGamePositions(20240611, 100, 240);
   // Thin the games out so that the set stays varied but quick.
   std::vector<std::string> picked;
-  for (size_t i = 0; i < fens.size(); i += 7) picked.push_back(fens[i]);
+  for (size_t i = 0; i < fens.size(); i += 2) picked.push_back(fens[i]);
   picked.insert(picked.end(), std::begin(HandPicked), std::end(HandPicked));
   return picked;
 }
@@ -70,7 +73,16 @@ void expectSymmetric(const char* label) {
     EXPECT_EQ(evaluate(evaluator), score) << label << ": " << fen << " against " << mirrored;
     ++checked;
   }
-  EXPECT_GT(checked, 300);
+  EXPECT_GT(checked, 5000);
+}
+
+TEST(EvalSymmetry, MirrorFlipsRanksColoursAndRights) {
+  static Board board;
+  testing::setPosition(board, "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w Kq e6");
+  // The en-passant square names the pawn that moved, as the board keeps it.
+  EXPECT_EQ(mirrorFen(board), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR b Qk e4");
+  testing::setPosition(board, "4k3/8/8/8/8/8/1P6/4K2R b K -");
+  EXPECT_EQ(mirrorFen(board), "4k2r/1p6/8/8/8/8/8/4K3 w k -");
 }
 
 TEST(EvalSymmetry, MirroredPositionsScoreAlike) {
