@@ -8,9 +8,11 @@
 #include "board/make_move.h"
 #include "board/notation.h"
 #include "board/perft.h"
+#include "book/book_chooser.h"
 #include "eval/evaluator.h"
 #include "search/bench.h"
 #include "support/platform.h"
+#include "uci/uci.h"
 
 namespace vireo {
 
@@ -36,30 +38,57 @@ int depthArgument(const std::string& rest) {
 int ConsoleShell::run(FILE* input) {
   static char line[LineBufferSize];
   for (;;) {
-    std::fputs("% ", stdout);
-    if (!std::fgets(line, sizeof line, input)) return 0;
+    if (!uci_.uciMode()) std::fputs("% ", stdout);
+    line[LineBufferSize - 1] = 1;
+    if (!std::fgets(line, sizeof line, input)) {
+      // A GUI that closes the pipe mid-search still gets its bestmove,
+      // and no search thread is left running into the exit.
+      uci_.endOfInput();
+      return 0;
+    }
+    // A line longer than the buffer arrives in pieces. For a GUI the later
+    // pieces are no commands, only the tail of one (a long move list), and
+    // must not be taken for moves or positions of their own.
+    if (line[LineBufferSize - 1] == 0 && line[LineBufferSize - 2] != '\n' && uci_.uciMode()) {
+      std::fprintf(stderr, "WARNING input line longer than %i characters, the rest is ignored\n",
+                   LineBufferSize - 1);
+      for (int c = std::getc(input); c != EOF && c != '\n';) c = std::getc(input);
+    }
     char* text = line;
     while (*text == ' ') ++text;
     size_t length = std::strlen(text);
     while (length && text[length - 1] == '\n') --length;
     while (length && text[length - 1] == ' ') --length;
     if (length == 0) {
-      printBoard(board_);
+      if (!uci_.uciMode()) printBoard(board_);
       continue;
     }
     const std::string whole(text, length);
     const size_t space = whole.find(' ');
-    if (space == std::string::npos)
-      execute(whole, "");
-    else
-      execute(whole.substr(0, space), whole.substr(space + 1));
+    const bool goOn = space == std::string::npos ? execute(whole, "")
+                                                 : execute(whole.substr(0, space), whole.substr(space + 1));
+    if (!goOn) return 0;
   }
 }
 
-void ConsoleShell::execute(const std::string& command, const std::string& rest) {
-  if (command == "quit") std::exit(0);
+bool ConsoleShell::execute(const std::string& command, const std::string& rest) {
+  if (uci_.dispatch(command, rest)) return !uci_.quitRequested();
+  if (!runShellCommand(command, rest) && !tryMove(command, rest) && !tryPosition(command, rest))
+    std::printf("unknown command: '%s'\n", command.c_str());
+  return true;
+}
 
-  if (command == "fen") {
+// Every shell command works on the search's position or threads, so a
+// search started by "go" is stopped first.
+bool ConsoleShell::runShellCommand(const std::string& command, const std::string& rest) {
+  static constexpr const char* Commands[] = {"book", "fen", "%", "divide", "perft", "g", "mt", "eval", "bench"};
+  if (std::find(std::begin(Commands), std::end(Commands), command) == std::end(Commands)) return false;
+  uci_.stopRunningSearch();
+
+  if (command == "book") {
+    const std::string fen = toFen(board_);
+    bookChooser_.printBookTable(fen.c_str(), stdout);
+  } else if (command == "fen") {
     if (!rest.empty()) setPosition(rest);
     printBoard(board_);
   } else if (command == "%") {
@@ -76,9 +105,8 @@ void ConsoleShell::execute(const std::string& command, const std::string& rest) 
     printEvaluation(searcher_.thread(0).evaluator, stdout);
   } else if (command == "bench") {
     bench();
-  } else if (!tryMove(command, rest) && !tryPosition(command, rest)) {
-    std::printf("unknown command: '%s'\n", command.c_str());
   }
+  return true;
 }
 
 bool ConsoleShell::historyFull() {
@@ -98,6 +126,7 @@ bool ConsoleShell::tryMove(const std::string& command, const std::string& rest) 
   static constexpr const char* MoveChars = "NBRQKabcdefgh12345678x-=+oO";
   if (command.size() + (rest.empty() ? 0 : rest.size() + 1) < 2) return false;
   if (!allCharsIn(command, MoveChars) || !allCharsIn(rest, MoveChars)) return false;
+  uci_.stopRunningSearch();
   const Move move = parseMove(board_, command.c_str());
   if (!move) {
     std::printf("not a move: '%s'\n", command.c_str());
@@ -114,6 +143,7 @@ bool ConsoleShell::tryPosition(const std::string& command, const std::string& re
   if (!allCharsIn(command, "PNBRQKpnbrqk12345678/")) return false;
   auto count = [&](char c) { return std::count(command.begin(), command.end(), c); };
   if (count('k') != 1 || count('K') != 1 || count('/') < 1) return false;
+  uci_.stopRunningSearch();
   setPosition(rest.empty() ? command : command + " " + rest);
   printBoard(board_);
   return true;

@@ -11,17 +11,23 @@
 
 namespace vireo {
 
+class BookChooser;
+class Uci;
+
 class ConsoleShell {
  public:
-  explicit ConsoleShell(Searcher& searcher) : searcher_(searcher), board_(searcher.board()) {}
+  ConsoleShell(Searcher& searcher, Uci& uci, BookChooser& bookChooser)
+      : searcher_(searcher), board_(searcher.board()), uci_(uci), bookChooser_(bookChooser) {}
 
   // Runs until the input ends; returns the exit status.
   int run(FILE* input);
 
-  // One trimmed, non-empty line split at its first space.
-  void execute(const std::string& command, const std::string& rest);
+  // One trimmed, non-empty line split at its first space: the UCI commands
+  // first, then the shell's own. False when the line ends the program.
+  bool execute(const std::string& command, const std::string& rest);
 
  private:
+  bool runShellCommand(const std::string& command, const std::string& rest);
   bool tryMove(const std::string& command, const std::string& rest);
   bool tryPosition(const std::string& command, const std::string& rest);
   void setPosition(const std::string& fen);
@@ -34,6 +40,8 @@ class ConsoleShell {
 
   Searcher& searcher_;
   Board& board_;
+  Uci& uci_;
+  BookChooser& bookChooser_;
 };
 
 }  // namespace vireo

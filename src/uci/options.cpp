@@ -1,0 +1,141 @@
+// The options a GUI can set: the list announced at "uci" and "setoption".
+
+#include <algorithm>
+#include <cstdio>
+
+#include "eval/evaluator.h"
+#include "eval/weights.h"
+#include "search/searcher.h"
+#include "support/log.h"
+#include "support/text.h"
+#include "uci/uci.h"
+
+namespace vireo {
+
+namespace {
+
+// The largest table the option announces; a larger request would allocate
+// and clear more memory than any GUI offers.
+constexpr int MaxHashMb = 4096;
+// Evaluation weights in percent: far beyond ten times the engine's own
+// tuning the score pairs overflow, so the magnitude is capped there.
+constexpr int MaxWeightPercent = 1000;
+
+}  // namespace
+
+std::string Uci::optionList() const {
+  char line[128];
+  std::string list;
+  std::snprintf(line, sizeof line, "option name UCI_EngineAbout type string default %s-%s by %s\n", "vireo",
+                "1.0", "Tavrel");
+  list += line;
+  list += "option name UCI_Opponent    type string\n";
+  list += "option name UCI_AnalyseMode type check default false\n";
+  std::snprintf(line, sizeof line, "option name Threads         type spin   default %i min 1 max %i\n",
+                searcher_.threadCount(), MaxThreads);
+  list += line;
+  list += "option name Hash            type spin   default 32 min 1 max 4096\n";
+  list += "option name Ponder          type check  default true\n";
+  list += "option name MultiPV         type spin   default 1 min 1 max 256\n";
+  list += "option name MultiPVMargin   type spin   default 100 min 0 max 2000\n";
+  list += "option name OwnBook         type check  default true\n";
+  for (const char* name : EvalWeightOptionNames) {
+    std::snprintf(line, sizeof line, "option name %-26s type spin default 100 min 0 max 1000\n", name);
+    list += line;
+  }
+  return list;
+}
+
+void Uci::setoption() {
+  std::string name = tokens_.nextWord();
+  if (equalsIgnoreCase(name, "name")) name = tokens_.nextWord();
+
+  // The value after an optional word "value".
+  auto valueWord = [this] {
+    std::string v = tokens_.nextWord();
+    if (equalsIgnoreCase(v, "value")) v = tokens_.nextWord();
+    return v;
+  };
+  auto number = [](const std::string& word, int defaultValue) {
+    Tokenizer t;
+    t.setText(word);
+    return t.nextInt(defaultValue);
+  };
+  auto check = [](const std::string& word) { return equalsIgnoreCase(word, "true"); };
+  auto skipOne = [this] { tokens_.nextWord(); };
+
+  if (equalsIgnoreCase(name, "UCI_Opponent")) {
+    skipOne();
+    opponentTitle_ = tokens_.nextWord();
+    opponentElo_ = tokens_.nextInt(0);
+    opponentType_ = tokens_.nextWord();
+    opponentName_ = tokens_.nextWord();
+    logInfo("Opponent=%s %s, %s, elo=%i\n", opponentTitle_.c_str(), opponentName_.c_str(),
+            opponentType_.c_str(), opponentElo_);
+  } else if (equalsIgnoreCase(name, "UCI_AnalyseMode")) {
+    const int value = number(valueWord(), 0);
+    stopRunningSearch();
+    searcher_.analyseMode = value != 0;
+  } else if (equalsIgnoreCase(name, "UCI_EngineAbout")) {
+    // Read-only text.
+  } else if (equalsIgnoreCase(name, "MultiPV")) {
+    // The root search needs at least one line; fewer would index before
+    // the start of its move order.
+    const int value = std::max(1, number(valueWord(), 1));
+    stopRunningSearch();
+    searcher_.multiPv = value;
+    logInfo("multipv=%i\n", value);
+  } else if (equalsIgnoreCase(name, "MultiPVMargin")) {
+    const int value = number(valueWord(), 100);
+    stopRunningSearch();
+    searcher_.multiPvMargin = value;
+  } else if (equalsIgnoreCase(name, "Hash")) {
+    skipOne();
+    const int megabytes = std::min(number(tokens_.nextWord(), 32), MaxHashMb);
+    logInfo("resizing hash to %uMb\n", unsigned(megabytes));
+    // The search threads read the table without locks: never under them.
+    stopRunningSearch();
+    searcher_.tt().resize(int64_t(megabytes) * 1024);
+  } else if (equalsIgnoreCase(name, "Clear")) {
+    std::string what = tokens_.nextWord();
+    if (what.empty()) what = tokens_.nextWord();
+    if (equalsIgnoreCase(what, "Hash")) {
+      stopRunningSearch();
+      searcher_.tt().clear();
+      for (int i = 0; i < searcher_.threadCount(); ++i) clearEvaluator(searcher_.thread(i).evaluator);
+      logTraffic("tt cleared", nullptr);
+    }
+  } else if (equalsIgnoreCase(name, "Ponder")) {
+    const bool on = check(valueWord());
+    logInfo("canponder=%u\n", unsigned(on));
+    searcher_.timeControl().setCanPonder(on);
+  } else if (equalsIgnoreCase(name, "SendPv")) {
+    const bool on = check(valueWord());
+    sendPv_ = on;
+    logInfo("sendpv=%u\n", unsigned(on));
+  } else if (equalsIgnoreCase(name, "OwnBook")) {
+    const bool on = check(valueWord());
+    logInfo("usebook=%u\n", unsigned(on));
+    ownBook_ = on;
+  } else if (equalsIgnoreCase(name, "Threads")) {
+    skipOne();
+    const int count = number(tokens_.nextWord(), 1);
+    logInfo("setting cpus=%i\n", count);
+    // Joining or starting threads waits for them to be idle, which a
+    // running search would delay without end.
+    stopRunningSearch();
+    searcher_.setThreads(count);
+  } else {
+    for (int i = 0; i < EvalWeightCount; ++i) {
+      if (!equalsIgnoreCase(name, EvalWeightOptionNames[i])) continue;
+      const int percent = std::clamp(number(valueWord(), 100), -MaxWeightPercent, MaxWeightPercent);
+      // The tables are read by the search threads without locks.
+      stopRunningSearch();
+      setEvalWeight(i, evalWeightFromPercent(percent));
+      return;
+    }
+    std::fprintf(stderr, "Option not supported: %s\n", name.c_str());
+  }
+}
+
+}  // namespace vireo

@@ -1,0 +1,18 @@
+#pragma once
+// The text pieces of the search reports.
+
+#include <string>
+
+#include "board/move.h"
+
+namespace vireo {
+
+// Coordinate text of a move, "0000" for none; a promotion adds the piece's
+// upper-case letter (e7e8Q).
+std::string moveToUci(Move move);
+
+// " score cp N" or " score mate N" (N in moves, negative when mated), then
+// " upperbound" or " lowerbound" unless the bound is exact.
+void appendScore(std::string& line, int score, int bound);
+
+}  // namespace vireo
