@@ -4,13 +4,13 @@
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
 
 #include "board/board.h"
 #include "eval/evaluator.h"
 #include "parallel/sync.h"
 #include "search/score.h"
 #include "search/search_state.h"
+#include "support/thread.h"
 
 namespace vireo {
 
@@ -72,7 +72,7 @@ struct SearchThread {
   uint32_t timeSpent[ActivityCount] = {};
   uint32_t lastSwitch = 0;
   Gate goGate, idleGate;
-  std::thread thread;
+  PlatformThread thread;
 
   SearchThread() { initEvaluator(evaluator, &board); }
   SearchThread(const SearchThread&) = delete;

@@ -1,11 +1,11 @@
 #pragma once
 // The synchronisation pieces of the thread pool: a spin lock for the short
-// critical sections of split points, and a gate that threads wait at.
+// critical sections of split points, and the platform's gate that threads
+// wait at.
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 
+#include "support/gate.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -34,32 +34,6 @@ class SpinLockGuard {
 
  private:
   SpinLock& lock_;
-};
-
-// A two-state signal: threads wait until it is open. Opening an open gate or
-// closing a closed one does nothing.
-class Gate {
- public:
-  void open() {
-    {
-      std::lock_guard<std::mutex> guard(mutex_);
-      open_ = true;
-    }
-    changed_.notify_all();
-  }
-  void close() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    open_ = false;
-  }
-  void wait() {
-    std::unique_lock<std::mutex> guard(mutex_);
-    changed_.wait(guard, [this] { return open_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool open_ = false;
 };
 
 }  // namespace vireo

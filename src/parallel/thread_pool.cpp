@@ -46,7 +46,7 @@ void Searcher::resizePool(int count) {
     t.quit = false;
     t.goGate.close();
     t.idleGate.close();
-    t.thread = std::thread([this, &t] { workerLoop(t); });
+    t.thread.start([this, &t] { workerLoop(t); });
     t.idleGate.wait();
   }
   for (int i = count; i < threadCount_; ++i) {
@@ -94,7 +94,7 @@ void Searcher::startSearch() {
     copyBoard(threads_[i].board, master.board);
     threads_[i].savedState = master.board.state;
   }
-  // The gate's mutex orders everything above before the master starts.
+  // Opening the gate orders everything above before the master starts.
   release(master);
 }
 

@@ -51,8 +51,15 @@ void redirectForUci() {
   setLogStream(nullptr);
   char name[32];
   std::snprintf(name, sizeof name, "%s-%s-error.log", "vireo", "1.0");
-  // Nothing sensible is left to report a failure to.
-  (void)std::freopen(name, "a", stderr);
+  // A failed reopen closes standard error for good. Where the file cannot be
+  // opened (an engine installed in a read-only folder), the messages are
+  // better off where they went so far.
+  FILE* probe = std::fopen(name, "a");
+  if (!probe) return;
+  std::fclose(probe);
+  // Reopening makes the stream buffered again, and a message still in the
+  // buffer is lost when the process aborts or the GUI kills it.
+  if (std::freopen(name, "a", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
 bool logStreamOpen() { return logStream() != nullptr; }

@@ -14,8 +14,9 @@ void logDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // text prints "?", a null `more` nothing. Flushed at once.
 void logTraffic(const char* text, const char* more);
 
-// Switches the log off and reopens standard error, in append mode, on
-// "vireo-1.0-error.log" in the current directory.
+// Switches the log off and reopens standard error, in append mode and
+// unbuffered, on "vireo-1.0-error.log" in the current directory; standard
+// error stays as it was when that file cannot be opened.
 void redirectForUci();
 
 bool logStreamOpen();

@@ -29,7 +29,7 @@ int Tokenizer::nextInt(int defaultValue) {
   if (word.empty()) return defaultValue;
   // A number beyond the int range saturates rather than wrapping to a value
   // of the wrong sign.
-  const long value = std::strtol(word.c_str(), nullptr, 10);
+  const long long value = std::strtoll(word.c_str(), nullptr, 10);
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return int(value);

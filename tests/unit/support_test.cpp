@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -224,6 +225,42 @@ TEST(LogDeathTest, UciModeAppendsStandardErrorToTheErrorLog) {
   std::ifstream log(dir + "vireo-1.0-error.log");
   const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "first run\nsecond run\n");
+}
+
+// A message written just before the process dies (an abort, or a GUI that
+// kills the engine) must already be in the file.
+TEST(LogDeathTest, ErrorLogIsUnbuffered) {
+  const std::string dir = testing::TempDir() + "vireo-unbuffered/";
+  mkdir(dir.c_str(), 0755);
+  std::remove((dir + "vireo-1.0-error.log").c_str());
+  EXPECT_EXIT(
+      {
+        if (chdir(dir.c_str()) != 0) std::_Exit(2);
+        redirectForUci();
+        std::fputs("last words\n", stderr);
+        std::_Exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+  std::ifstream log(dir + "vireo-1.0-error.log");
+  const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "last words\n");
+}
+
+// A folder where the error log cannot be created (here a directory of that
+// name stands in the way) leaves standard error usable; the log is off all
+// the same.
+TEST(LogDeathTest, StandardErrorSurvivesAnErrorLogThatCannotBeOpened) {
+  const std::string dir = testing::TempDir() + "vireo-no-log/";
+  mkdir(dir.c_str(), 0755);
+  mkdir((dir + "vireo-1.0-error.log").c_str(), 0755);
+  EXPECT_EXIT(
+      {
+        if (chdir(dir.c_str()) != 0) std::_Exit(2);
+        redirectForUci();
+        std::fputs("still on standard error\n", stderr);
+        std::_Exit(logStreamOpen() ? 3 : 0);
+      },
+      testing::ExitedWithCode(0), "still on standard error");
 }
 
 }  // namespace
