@@ -54,14 +54,14 @@ int main(int argc, char** argv) {
   auto searcher = std::make_unique<Searcher>(*tt, tc);
 
   std::printf("depth %d, %d runs per position, %zu positions\n", depth, runs, std::size(Positions));
-  std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)\n");
-  double baseline = 0;
+  std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)  median nodes-to-depth (M)  relative\n");
+  double baseline = 0, nodeBaseline = 0;
   for (int threads : threadCounts) {
     searcher->setThreads(threads);
-    std::vector<double> ratios, times;
+    std::vector<double> times, depthNodes;
     double nodes = 0, seconds = 0;
     for (const char* fen : Positions) {
-      std::vector<double> t;
+      std::vector<double> t, n;
       for (int r = 0; r < runs; ++r) {
         setFen(searcher->board(), fen);
         tt->clear();
@@ -74,16 +74,21 @@ int main(int argc, char** argv) {
         searcher->waitIdle();
         const uint32_t elapsed = currentTimeMs() - start;
         t.push_back(elapsed);
+        n.push_back(double(searcher->totalNodes()));
         nodes += double(searcher->totalNodes());
         seconds += elapsed / 1000.0;
       }
       times.push_back(median(t));
+      depthNodes.push_back(median(n));
     }
-    double total = 0;
+    double total = 0, totalNodes = 0;
     for (double x : times) total += x;
+    for (double x : depthNodes) totalNodes += x;
     if (baseline == 0) baseline = total;
-    std::printf("%7d  %28.0f  %8.2f  %10.2f\n", threads, total / double(times.size()), total / baseline,
-                nodes / seconds / 1e6);
+    if (nodeBaseline == 0) nodeBaseline = totalNodes;
+    std::printf("%7d  %28.0f  %8.2f  %11.2f  %25.2f  %8.2f\n", threads, total / double(times.size()),
+                total / baseline, nodes / seconds / 1e6, totalNodes / double(times.size()) / 1e6,
+                totalNodes / nodeBaseline);
     std::fflush(stdout);
   }
   searcher->shutdown();

@@ -231,7 +231,10 @@ Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
       }
     }
     if (!isPvNode(flags)) {
-      v = -search(t, ply + 1, e, -beta, -a, childFlags(flags));
+      // A split node has searched a move already: its later moves get the
+      // flags the one-thread search gives them, so that the tree below a
+      // split point is the same tree (with null moves and stored moves).
+      v = -search(t, ply + 1, e, -beta, -a, CutNode | NullWindow);
     } else {
       v = -search(t, ply + 1, e, -a - 1, -a, CutNode | NullWindow);
       if (!s.aborted() && v > a) v = -search(t, ply + 1, e, -beta, -a, PvNode);
