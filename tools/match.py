@@ -12,6 +12,7 @@ An engine is a command line; UCI options can follow after '::', e.g.
 """
 
 import argparse
+import os
 import select
 import subprocess
 import sys
@@ -29,6 +30,7 @@ class Engine:
         self.name = parts[0]
         self.proc = subprocess.Popen(parts[0].split(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self.pending = b""
         self.send("uci")
         self.wait_for("uciok", 10)
         for option in parts[1:]:
@@ -42,10 +44,19 @@ class Engine:
         self.proc.stdin.flush()
 
     def read_line(self, timeout):
-        ready, _, _ = select.select([self.proc.stdout], [], [], max(timeout, 0))
-        if not ready:
-            return None
-        return self.proc.stdout.readline()
+        # Reads the pipe directly: a buffered reader would hide lines from select.
+        deadline = time.time() + timeout
+        fd = self.proc.stdout.fileno()
+        while b"\n" not in self.pending:
+            ready, _, _ = select.select([fd], [], [], max(deadline - time.time(), 0))
+            if not ready:
+                return None
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                return ""
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode(errors="replace") + "\n"
 
     def wait_for(self, prefix, timeout):
         deadline = time.time() + timeout
