@@ -25,8 +25,8 @@ OPENINGS = [
 
 
 class Engine:
-    def __init__(self, spec):
-        parts = spec.split("::")
+    def __init__(self, description):
+        parts = description.split("::")
         self.name = parts[0]
         self.proc = subprocess.Popen(parts[0].split(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, text=True, bufsize=1)

@@ -115,21 +115,25 @@ void waitUntilReady(SplitPoint* sp) {
 
 Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp);
 
+// With the board at sp's node: searches there once sp is ready, then leaves
+// it, the thread's work becoming `next`.
+void searchAndLeave(SearchThread& t, SplitPoint* sp, SplitPoint* next) {
+  waitUntilReady(sp);
+  t.account(ActivityAdmin);
+  searchAtSplitPoint(t, sp);
+  t.account(ActivityWork);
+  SpinLockGuard guard(t.lock);
+  t.work.store(next, Release);
+  sp->refCount.fetch_sub(1, Release);
+}
+
 // The owner of `own` helps at w, a split point below its own.
 void helpAt(SearchThread& t, SplitPoint* own, SplitPoint* w) {
   Board& b = t.board;
   const BoardState saved = b.state;
   const int made = w->ply - own->ply;
   replayMoves(b, made, w->path + own->ply);
-  waitUntilReady(w);
-  t.account(ActivityAdmin);
-  searchAtSplitPoint(t, w);
-  t.account(ActivityWork);
-  {
-    SpinLockGuard guard(t.lock);
-    t.work.store(own, Release);
-    w->refCount.fetch_sub(1, Release);
-  }
+  searchAndLeave(t, w, own);
   recomputeAbort(t, own);
   if (own->refCount.load(Acquire) != 0 && own->bestScore.load(Relaxed) < own->beta.load(Relaxed) &&
       !t.state.aborted())
@@ -215,30 +219,19 @@ Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
     int e = newDepth;
     if (extendable && captureExtends(b, m)) ++e;
     Score v;
-    if (e >= 1 && !mark && late) {
-      v = -search(t, ply + 1, e - reduction, -a - 1, -a, Reduced | NullWindow | CutNode);
-      if (s.aborted()) {
-        unmakeMove(b, m, saved);
-        return 0;
+    if (e >= 1 && !mark && late && reducedSearchFailsLow(t, ply, e, reduction, a, v)) {
+      unmakeMove(b, m, saved);
+      if (s.aborted()) return 0;
+      if (v > best) {
+        best = v;
+        bestMove = m;
       }
-      if (v <= a) {
-        if (v > best) {
-          best = v;
-          bestMove = m;
-        }
-        unmakeMove(b, m, saved);
-        continue;
-      }
+      continue;
     }
-    if (!isPvNode(flags)) {
-      // A split node has searched a move already: its later moves get the
-      // flags the one-thread search gives them, so that the tree below a
-      // split point is the same tree (with null moves and stored moves).
-      v = -search(t, ply + 1, e, -beta, -a, CutNode | NullWindow);
-    } else {
-      v = -search(t, ply + 1, e, -a - 1, -a, CutNode | NullWindow);
-      if (!s.aborted() && v > a) v = -search(t, ply + 1, e, -beta, -a, PvNode);
-    }
+    // A split node has searched a move already: its later moves are searched
+    // as the one-thread loop searches them, so that the tree below a split
+    // point is the same tree (with null moves and stored moves).
+    v = fullDepthSearch(t, ply, e, a, beta, flags, false);
     unmakeMove(b, m, saved);
     if (s.aborted()) return 0;
     if (v <= best) continue;
@@ -278,15 +271,7 @@ void workAsSlave(SearchThread& t, SplitPoint* sp) {
   Board& b = t.board;
   const int made = sp->ply;
   replayMoves(b, made, sp->path);
-  waitUntilReady(sp);
-  t.account(ActivityAdmin);
-  searchAtSplitPoint(t, sp);
-  t.account(ActivityWork);
-  {
-    SpinLockGuard guard(t.lock);
-    t.work.store(nullptr, Release);
-    sp->refCount.fetch_sub(1, Release);
-  }
+  searchAndLeave(t, sp, nullptr);
   t.state.abort.store(false, Relaxed);
   lookForWork(t);
   takeBackMoves(b, made, t.savedState);

@@ -254,7 +254,6 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
         if (node.bestScore >= beta) return cutoff(node.bestMove, node.bestScore);
         best = node.bestScore;
         bestMove = node.bestMove;
-        if (best > a) a = best;
         break;
       }
     }
@@ -275,29 +274,16 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     int e = newDepth;
     if (extendable && captureExtends(b, m)) ++e;
     Score v;
-    if (e != 0 && mark == MarkNone && late) {
-      v = -search(t, ply + 1, e - reduction, -a - 1, -a, Reduced | NullWindow | CutNode);
-      if (s.aborted()) {
-        unmakeMove(b, m, saved);
-        return 0;
+    if (e != 0 && mark == MarkNone && late && reducedSearchFailsLow(t, ply, e, reduction, a, v)) {
+      unmakeMove(b, m, saved);
+      if (s.aborted()) return 0;
+      if (v > best) {
+        best = v;
+        bestMove = m;
       }
-      if (v <= a) {
-        if (v > best) {
-          best = v;
-          bestMove = m;
-        }
-        unmakeMove(b, m, saved);
-        continue;
-      }
+      continue;
     }
-    if (!isPvNode(flags)) {
-      v = -search(t, ply + 1, e, -beta, -a, bestMove ? CutNode | NullWindow : childFlags(flags));
-    } else if (bestMove) {
-      v = -search(t, ply + 1, e, -a - 1, -a, CutNode | NullWindow);
-      if (!s.aborted() && v > a) v = -search(t, ply + 1, e, -beta, -a, PvNode);
-    } else {
-      v = -search(t, ply + 1, e, -beta, -a, PvNode);
-    }
+    v = fullDepthSearch(t, ply, e, a, beta, flags, bestMove == 0);
     unmakeMove(b, m, saved);
     if (s.aborted()) return 0;
     if (v <= best) continue;

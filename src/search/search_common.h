@@ -8,6 +8,7 @@
 #include "eval/evaluator.h"
 #include "parallel/search_thread.h"
 #include "search/score.h"
+#include "search/search.h"
 #include "search/searcher.h"
 
 namespace vireo {
@@ -26,6 +27,30 @@ inline void makeSearchMove(SearchThread& t, Move move) {
   t.searcher->tt().prefetch(t.board.hashKey, t.board.sideToMove);
   prefetchPawnEntry(t.evaluator, t.board.state.pawnKey);
   updateAttackInfo(t.board);
+}
+
+// The searches of a move just made, shared by the one-thread move loop and
+// the split points.
+
+// Late-move reduction: a reduced null-window search of a late quiet move.
+// True when it fails low (v <= a) or the search was aborted; the caller
+// then takes the move back and goes on.
+inline bool reducedSearchFailsLow(SearchThread& t, int ply, int depth, int reduction, Score a, Score& v) {
+  v = -search(t, ply + 1, depth - reduction, -a - 1, -a, Reduced | NullWindow | CutNode);
+  return t.state.aborted() || v <= a;
+}
+
+// The full-depth search. Once a move of the node has been searched, later
+// moves of a non-PV node expect to be refuted, and in a PV node they get a
+// null window first and the full window only when they beat alpha.
+inline Score fullDepthSearch(SearchThread& t, int ply, int depth, Score a, Score beta, int flags,
+                             bool firstMove) {
+  if (!isPvNode(flags))
+    return -search(t, ply + 1, depth, -beta, -a, firstMove ? childFlags(flags) : CutNode | NullWindow);
+  if (firstMove) return -search(t, ply + 1, depth, -beta, -a, PvNode);
+  const Score v = -search(t, ply + 1, depth, -a - 1, -a, CutNode | NullWindow);
+  if (t.state.aborted() || v <= a) return v;
+  return -search(t, ply + 1, depth, -beta, -a, PvNode);
 }
 
 // Draw by rule: 0 when one applies, else 1. Sets the reversal line when the
