@@ -115,3 +115,20 @@ TEST(Console, RefusesMovesBeyondTheHistoryBound) {
 
 }  // namespace
 }  // namespace vireo::e2e
+
+namespace vireo::e2e {
+namespace {
+
+// "mt" sets and prints the search time; "g" searches with it and prints its
+// trace and statistics at the console.
+TEST(Console, MoveTimeAndSearch) {
+  const std::string out = session("mt\nmt 0.3\ng\ng tt\n");
+  EXPECT_NE(out.find("maxtime=5.00s\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("maxtime=0.30s\n"), std::string::npos) << out;
+  EXPECT_EQ(count(out, "nodes  : "), 2) << out;
+  EXPECT_EQ(count(out, "tt     : upd="), 2) << out;
+  EXPECT_NE(out.find("  [1/"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace vireo::e2e
