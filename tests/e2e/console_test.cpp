@@ -113,11 +113,6 @@ TEST(Console, RefusesMovesBeyondTheHistoryBound) {
   EXPECT_NE(out.find("RNBQKBNR w KQkq - 896 449\n"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace vireo::e2e
-
-namespace vireo::e2e {
-namespace {
 
 // "mt" sets and prints the search time; "g" searches with it and prints its
 // trace and statistics at the console.
@@ -128,6 +123,15 @@ TEST(Console, MoveTimeAndSearch) {
   EXPECT_EQ(count(out, "nodes  : "), 2) << out;
   EXPECT_EQ(count(out, "tt     : upd="), 2) << out;
   EXPECT_NE(out.find("  [1/"), std::string::npos) << out;
+}
+
+// Per-thread statistics only when more than one thread searches.
+TEST(Console, ThreadStatisticsWithHelpersOnly) {
+  const std::string one = session("setoption name Threads value 1\nmt 0.2\ng\n");
+  EXPECT_EQ(count(one, "master: splits="), 0) << one;
+  const std::string two = session("setoption name Threads value 2\nmt 0.2\ng\n");
+  EXPECT_EQ(count(two, "master: splits="), 1) << two;
+  EXPECT_EQ(count(two, "slave : splits="), 1) << two;
 }
 
 }  // namespace
