@@ -254,10 +254,7 @@ Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
         sp->alpha.store(v, Relaxed);
         sp->bestScore.store(v, Relaxed);
         sp->bestMove.store(m, Relaxed);
-        sp->pv[0] = m;
-        int n = 1;
-        for (const Move* c = s.pv[ply + 1]; *c && n < MaxPly - 1; ++c) sp->pv[n++] = *c;
-        sp->pv[n] = 0;
+        prependLine(sp->pv, m, s.pv[ply + 1]);
       }
     }
     best = v;
@@ -342,15 +339,7 @@ bool split(SearchThread& t, SplitNode& node, const Move* moves, int count) {
   sp->futilityLimit = node.futilityLimit;
   sp->hashMove = node.hashMove;
   sp->state.store(1, Relaxed);
-  {
-    const Move* line = t.state.pv[ply];
-    int n = 0;
-    while (line[n] && n < MaxPly - 1) {
-      sp->pv[n] = line[n];
-      ++n;
-    }
-    sp->pv[n] = 0;
-  }
+  copyLine(sp->pv, t.state.pv[ply]);
   // Everything above is visible to a joiner that sees state 2.
   sp->state.store(2, Release);
 
@@ -359,15 +348,7 @@ bool split(SearchThread& t, SplitNode& node, const Move* moves, int count) {
 
   node.bestScore = sp->bestScore.load(Relaxed);
   node.bestMove = sp->bestMove.load(Relaxed);
-  if (node.bestScore > node.alpha) {
-    Move* line = t.state.pv[ply];
-    int n = 0;
-    while (sp->pv[n] && n < MaxPly - 1) {
-      line[n] = sp->pv[n];
-      ++n;
-    }
-    line[n] = 0;
-  }
+  if (node.bestScore > node.alpha) copyLine(t.state.pv[ply], sp->pv);
   --t.splitCount;
   return true;
 }

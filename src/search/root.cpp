@@ -199,11 +199,7 @@ void Searcher::searchRoot(int depth, int alpha, int beta) {
       }
     }
     // A new line: the move and the master's line below it.
-    Move* line = pvLines_[order_[i]];
-    line[0] = r.move;
-    int n = 1;
-    for (const Move* m = master.state.pv[1]; *m && n < MaxPly - 1; ++m) line[n++] = *m;
-    line[n] = 0;
+    prependLine(pvLines_[order_[i]], r.move, master.state.pv[1]);
     reportLine(moveUp(i));
     tt_.storeScore(b, BoundLower, depth, 0, v, r.move, rootEval_, master.state.tt);
     if (v >= beta) return;

@@ -13,6 +13,21 @@
 
 namespace vireo {
 
+// Principal-variation lines: 0-terminated, at most MaxPly - 1 moves.
+inline void copyLine(Move* to, const Move* from) {
+  int n = 0;
+  for (; from[n] && n < MaxPly - 1; ++n) to[n] = from[n];
+  to[n] = 0;
+}
+
+// to = move followed by the line `rest`.
+inline void prependLine(Move* to, Move move, const Move* rest) {
+  to[0] = move;
+  int n = 1;
+  for (; rest[n - 1] && n < MaxPly - 1; ++n) to[n] = rest[n - 1];
+  to[n] = 0;
+}
+
 struct SearchState {
   Move pv[MaxPly][MaxPly];  // pv[ply] is the best line from ply, 0-terminated
   Move killers[MaxPly][2];  // without the single-reply mark
@@ -49,17 +64,7 @@ struct SearchState {
   }
 
   // pv[ply] = move followed by pv[ply + 1].
-  void extendPv(int ply, Move move) {
-    Move* line = pv[ply];
-    line[0] = move;
-    const Move* child = pv[ply + 1];
-    int i = 0;
-    while (i + 2 < MaxPly && child[i]) {
-      line[i + 1] = child[i];
-      ++i;
-    }
-    line[i + 1] = 0;
-  }
+  void extendPv(int ply, Move move) { prependLine(pv[ply], move, pv[ply + 1]); }
   void setPv(int ply, Move move) {
     pv[ply][0] = move;
     if (ply + 1 < MaxPly) pv[ply][1] = 0;
