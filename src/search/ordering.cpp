@@ -34,8 +34,8 @@ constexpr int KingEvasionEndgame[64] = {
     -2, 0, 0, 1, 1, 0, 0, -2,
 };
 
-// Selection sort of the first `places` positions, highest score first, the
-// earlier move first on ties.
+}  // namespace
+
 void selectionSort(Move* moves, int* scores, int count, int places) {
   for (int i = 0; i < places && i < count; ++i) {
     int best = i;
@@ -47,8 +47,6 @@ void selectionSort(Move* moves, int* scores, int count, int places) {
     }
   }
 }
-
-}  // namespace
 
 int orderMoves(SearchThread& t, int ply, Move* moves, int count, Move hashMove) {
   const Board& b = t.board;

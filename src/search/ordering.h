@@ -17,6 +17,10 @@ constexpr int MarkNone = 0;
 constexpr int MarkThreat = 1;
 constexpr int MarkDiscovery = 2;
 
+// Sorts the first `places` positions of a scored list, highest score first,
+// the earlier move first on ties; the rest keeps its order.
+void selectionSort(Move* moves, int* scores, int count, int places);
+
 // Orders a normal move list (sorting only its first eight places) and returns
 // the number of early moves: those exempt from futility pruning and late-move
 // reductions.

@@ -164,13 +164,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
           scores[count] = 32766;
           moves[count++] = hashMove;
         }
-        for (int i = 0; i < count; ++i) {
-          int top = i;
-          for (int j = i + 1; j < count; ++j)
-            if (scores[j] > scores[top]) top = j;
-          std::swap(moves[i], moves[top]);
-          std::swap(scores[i], scores[top]);
-        }
+        selectionSort(moves, scores, count, count);
         checksPending = q != 0;
       }
       if (beta < -10000 && beta <= ply - Mate + 2) return beta;

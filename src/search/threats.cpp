@@ -173,17 +173,7 @@ Move* generateQuietChecks(const Board& b, Move* list, Bitboard targets) {
   sliderChecks(ours[Rook], false, true, 0, false);
   sliderChecks(ours[Queen], true, true, 0, true);
 
-  if (out.count >= 2) {
-    for (int i = 0; i < out.count; ++i) {
-      int best = i;
-      for (int j = i + 1; j < out.count; ++j)
-        if (scores[j] > scores[best]) best = j;
-      if (best != i) {
-        std::swap(list[i], list[best]);
-        std::swap(scores[i], scores[best]);
-      }
-    }
-  }
+  if (out.count >= 2) selectionSort(list, scores, out.count, out.count);
   return list + out.count;
 }
 
