@@ -75,6 +75,7 @@ void Searcher::waitIdle() {
 
 void Searcher::resetRoot() {
   stopped_ = false;
+  stopRequested_ = false;
   reason_ = 0;
   depth_ = 0;
   rootMoveCount_ = 0;
@@ -99,6 +100,7 @@ void Searcher::startSearch() {
 }
 
 void Searcher::stopSearch() {
+  stopRequested_.store(true, std::memory_order_release);
   stopping = true;
   stopped_ = true;
   for (int i = 0; i < threadCount_; ++i) {

@@ -2,7 +2,9 @@
 // several principal variations, and the decision when to stop.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "board/movegen.h"
 #include "board/notation.h"
@@ -26,18 +28,34 @@ const char* reasonText(int reason) {
     case ReasonTimeout: return "timeout";
     case ReasonNodeout: return "nodeout";
     case ReasonDepthout: return "depthout";
+    case ReasonMateFound: return "mate found";
     default: return "ok";
   }
 }
 
 }  // namespace
 
+void Searcher::setSearchMoves(const Move* moves, int count) {
+  searchMoveCount_ = std::clamp(count, 0, MaxMoves);
+  std::copy(moves, moves + searchMoveCount_, searchMoves_);
+}
+
 void Searcher::buildRootList() {
   Board& b = board();
   Move moves[MaxMoves];
-  const int count = int(generateLegal(b, moves) - moves);
+  int count = int(generateLegal(b, moves) - moves);
+  if (searchMoveCount_) {
+    const Move* chosen = searchMoves_;
+    const Move* chosenEnd = searchMoves_ + searchMoveCount_;
+    Move* end = std::remove_if(moves, moves + count,
+                               [&](Move m) { return std::find(chosen, chosenEnd, m) == chosenEnd; });
+    // None of them legal here: the whole position rather than no move.
+    if (end != moves) count = int(end - moves);
+  }
+  // A mated or stalemated root: its score is exact.
   rootMoves_[0] = RootMove{};
   rootMoves_[0].score = int16_t(b.inCheck() ? -Mate : 0);
+  rootMoves_[0].bound = BoundExact;
   for (int i = 0; i < count; ++i) {
     RootMove& r = rootMoves_[i];
     r = RootMove{};
@@ -55,6 +73,7 @@ void Searcher::think() {
   Board& b = board();
   buildRootList();
   if (rootMoveCount_ == 0) {
+    waitForStopRequest();
     if (listener) listener->finished(depth_, rootMoves_[0].score, rootMoves_[0].move);
     return;
   }
@@ -85,10 +104,12 @@ void Searcher::think() {
       reason = ReasonNodeout;
     else if (timeControl_.depthLimit() && depth >= timeControl_.depthLimit())
       reason = ReasonDepthout;
+    const bool goalMet = mateGoalMet(best.score);
+    if (goalMet) reason = ReasonMateFound;
     reason_.store(reason, std::memory_order_relaxed);
     scoreLine(best.score, reasonText(reason));
     const double branching = double(nodes) / double(previousNodes);
-    if (reason != ReasonNone && !timeControl_.infinite()) {
+    if (goalMet || (reason != ReasonNone && !timeControl_.infinite())) {
       logInfo("/%2.1f %s\n", branching, "");
       break;
     }
@@ -98,7 +119,19 @@ void Searcher::think() {
     previousNodes = uint32_t(nodes);
     (void)b;
   }
+  if (!mateGoalMet(rootMoveAt(0).score)) waitForStopRequest();
   if (listener) listener->finished(depth_, rootMoveAt(0).score, rootMoveAt(0).move);
+}
+
+bool Searcher::mateGoalMet(int score) const { return mateInMoves > 0 && score >= Mate - (2 * mateInMoves - 1); }
+
+// An infinite or ponder search answers only when told to, even when it has
+// nothing left to search (a decided position, the last depth): a bestmove
+// of its own would be taken as the answer to a later command. "ponderhit"
+// ends the wait by making the search finite.
+void Searcher::waitForStopRequest() {
+  while (timeControl_.infinite() && !stopRequested_.load(std::memory_order_acquire))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 int Searcher::lowestLineScore() const {

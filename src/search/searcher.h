@@ -23,7 +23,7 @@ struct RootMove {
 };
 
 enum TerminationReason { ReasonNone = 0, ReasonOptimal = 1, ReasonSingleMove = 2,
-                         ReasonTimeout = 4, ReasonNodeout = 5, ReasonDepthout = 6 };
+                         ReasonTimeout = 4, ReasonNodeout = 5, ReasonDepthout = 6, ReasonMateFound = 7 };
 
 constexpr int MaxDepth = 120;
 
@@ -55,6 +55,13 @@ class Searcher {
   // The root search, run by the master thread.
   void think();
 
+  // Goals of the next search besides the time control's limits, set before
+  // startSearch: the root moves to consider (none given: all), and a mate
+  // in at most this many moves to prove (0: none), after which the search
+  // ends even when it is infinite.
+  void setSearchMoves(const Move* moves, int count);
+  int mateInMoves = 0;
+
   // Options.
   SearchListener* listener = nullptr;
   int multiPv = 1;
@@ -83,6 +90,8 @@ class Searcher {
  private:
   friend struct ThreadPool;
   void buildRootList();
+  bool mateGoalMet(int score) const;
+  void waitForStopRequest();
   void aspirate(int depth);
   void searchRoot(int depth, int alpha, int beta);
   int moveUp(int position);
@@ -110,7 +119,12 @@ class Searcher {
   RootMove rootMoves_[MaxMoves];
   Move pvLines_[MaxMoves][MaxPly] = {};
   int rootMoveCount_ = 0;
+  Move searchMoves_[MaxMoves] = {};
+  int searchMoveCount_ = 0;
   std::atomic<bool> stopped_{false};
+  // Set by stopSearch only: the command to stop, which an infinite search
+  // waits for, as against the search's own limits.
+  std::atomic<bool> stopRequested_{false};
   std::atomic<int> reason_{0};
   int depth_ = 0;
   int rootEval_ = 0;

@@ -19,6 +19,18 @@ void TimeControl::init() {
   reset();
 }
 
+void TimeControl::clearLimits() {
+  infinite_ = false;
+  depthLimit_ = 0;
+  reserve_ = 0;
+  movesToGo_ = -1;
+  timeLeft_ = 0;
+  increment_ = 0;
+  setNodes(0);
+  setMoveTime(NoLimit);
+  applyPhase(PhaseNormal);
+}
+
 void TimeControl::reset() {
   applyPhase(PhaseNormal);
   start_ = currentTimeMs();
@@ -53,18 +65,33 @@ void TimeControl::setClock(uint32_t timeLeft, uint32_t increment) {
 
 void TimeControl::budgetTime() {
   const int64_t mtg = movesToGoForBudget();
+  // The budget's floors keep a short clock from being split into moves too
+  // short to search; they must not plan on more than the clock holds.
+  const int64_t floor = budgetFloor();
   int64_t avail = int64_t(timeLeft_) - int64_t(reserve_);
-  if (avail <= 99) avail = 100;
+  if (avail <= 99) avail = floor;
   int64_t base = (avail / (mtg + 2)) / 2;
-  if (base <= 99) base = 100;
+  if (base <= 99) base = floor;
   int64_t rest = avail - (mtg + 1) * base;
   if (rest < base) rest = base;
   int64_t nominal = base + (rest - base) / (mtg + 2);
   if (canPonder_) nominal = int64_t(double(nominal) * 1.4);
   nominal += increment_;
+  const int64_t cap = moveTimeCap();
   for (int i = 0; i < PhaseCount; ++i)
-    phaseTime_[i] = uint32_t(std::min<int64_t>(int64_t(PhaseCoefficients[i] * double(nominal)), rest));
+    phaseTime_[i] = uint32_t(std::min({int64_t(PhaseCoefficients[i] * double(nominal)), rest, cap}));
   applyPhase(PhaseNormal);
+}
+
+// 100 ms, or less on a clock that cannot give every move still to come that
+// much: then each move gets its even share of what is left.
+uint32_t TimeControl::budgetFloor() const {
+  const int64_t share = int64_t(timeLeft_) / (movesToGoForBudget() + 2);
+  return uint32_t(std::min<int64_t>(100, share));
+}
+
+uint32_t TimeControl::moveTimeCap() const {
+  return timeLeft_ > ClockSafetyMs ? timeLeft_ - ClockSafetyMs : 0;
 }
 
 void TimeControl::budgetNodes() {

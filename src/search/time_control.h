@@ -21,6 +21,9 @@ constexpr int PhaseFailHigh = 4;
 constexpr int PhaseFailLow = 5;
 
 constexpr uint32_t NoLimit = 0xFFFFFFFFu;
+// Kept back from the clock on every move for the engine's own delay between
+// deciding and the move reaching the GUI (stopping the helpers, writing).
+constexpr uint32_t ClockSafetyMs = 5;
 
 class TimeControl {
  public:
@@ -28,6 +31,10 @@ class TimeControl {
 
   void init();
   void reset();
+  // Every limit off: no time, node or depth limit, not infinite, no reserve
+  // and no moves to go. Each "go" starts from here, so that nothing of the
+  // previous command's budget applies to the next.
+  void clearLimits();
   void setNodes(uint64_t nodes);
   void setMoveTime(uint32_t ms);
   void setClock(uint32_t timeLeft, uint32_t increment);
@@ -69,6 +76,10 @@ class TimeControl {
 
  private:
   void applyPhase(int phase);
+  // The most one move may plan on, whatever the budget says: a share of the
+  // clock that leaves the moves still to come theirs, and never the whole.
+  uint32_t budgetFloor() const;
+  uint32_t moveTimeCap() const;
   int movesToGoForBudget() const { return movesToGo_ >= 1 && movesToGo_ <= 33 ? movesToGo_ : 33; }
 
   std::atomic<uint32_t> limit_{NoLimit};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "eval/evaluator.h"
 #include "eval/weights.h"
@@ -24,31 +25,55 @@ constexpr int MaxWeightPercent = 1000;
 }  // namespace
 
 std::string Uci::optionList() const {
+  // One space between the words: GUIs split these lines on single spaces
+  // and would read padding as part of a name.
   char line[128];
   std::string list;
   std::snprintf(line, sizeof line, "option name UCI_EngineAbout type string default %s-%s by %s\n", "vireo",
                 "1.0", "Tavrel");
   list += line;
-  list += "option name UCI_Opponent    type string\n";
+  list += "option name UCI_Opponent type string\n";
   list += "option name UCI_AnalyseMode type check default false\n";
-  std::snprintf(line, sizeof line, "option name Threads         type spin   default %i min 1 max %i\n",
+  std::snprintf(line, sizeof line, "option name Threads type spin default %i min 1 max %i\n",
                 searcher_.threadCount(), MaxThreads);
   list += line;
-  list += "option name Hash            type spin   default 32 min 1 max 4096\n";
-  list += "option name Ponder          type check  default true\n";
-  list += "option name MultiPV         type spin   default 1 min 1 max 256\n";
-  list += "option name MultiPVMargin   type spin   default 100 min 0 max 2000\n";
-  list += "option name OwnBook         type check  default true\n";
+  list += "option name Hash type spin default 32 min 1 max 4096\n";
+  list += "option name Ponder type check default true\n";
+  list += "option name MultiPV type spin default 1 min 1 max 256\n";
+  list += "option name MultiPVMargin type spin default 100 min 0 max 2000\n";
+  list += "option name OwnBook type check default true\n";
   for (const char* name : EvalWeightOptionNames) {
-    std::snprintf(line, sizeof line, "option name %-26s type spin default 100 min 0 max 1000\n", name);
+    std::snprintf(line, sizeof line, "option name %s type spin default 100 min 0 max 1000\n", name);
     list += line;
   }
+  std::snprintf(line, sizeof line, "option name Move Overhead type spin default %i min 0 max %i\n",
+                DefaultMoveOverheadMs, MaxMoveOverheadMs);
+  list += line;
   return list;
 }
 
-void Uci::setoption() {
+// Option names of more than one word. Every other name is a single word,
+// and the words after it belong to the value, as "setoption name Clear Hash"
+// has it.
+constexpr const char* MultiWordOptionNames[] = {"Move Overhead"};
+
+std::string Uci::readOptionName() {
   std::string name = tokens_.nextWord();
   if (equalsIgnoreCase(name, "name")) name = tokens_.nextWord();
+  for (const char* full : MultiWordOptionNames) {
+    Tokenizer ahead = tokens_;
+    std::string candidate = name;
+    while (candidate.size() < std::strlen(full) && !ahead.empty()) candidate += ' ' + ahead.nextWord();
+    if (equalsIgnoreCase(candidate, full)) {
+      tokens_ = ahead;
+      return candidate;
+    }
+  }
+  return name;
+}
+
+void Uci::setoption() {
+  const std::string name = readOptionName();
 
   // The value after an optional word "value".
   auto valueWord = [this] {
@@ -97,8 +122,9 @@ void Uci::setoption() {
     stopRunningSearch();
     searcher_.tt().resize(int64_t(megabytes) * 1024);
   } else if (equalsIgnoreCase(name, "Clear")) {
+    // Both "Clear Hash" and "Clear value Hash" are in use.
     std::string what = tokens_.nextWord();
-    if (what.empty()) what = tokens_.nextWord();
+    if (what.empty() || equalsIgnoreCase(what, "value")) what = tokens_.nextWord();
     if (equalsIgnoreCase(what, "Hash")) {
       stopRunningSearch();
       searcher_.tt().clear();
@@ -117,6 +143,9 @@ void Uci::setoption() {
     const bool on = check(valueWord());
     logInfo("usebook=%u\n", unsigned(on));
     ownBook_ = on;
+  } else if (equalsIgnoreCase(name, "Move Overhead")) {
+    moveOverheadMs_ = std::clamp(number(valueWord(), DefaultMoveOverheadMs), 0, MaxMoveOverheadMs);
+    logInfo("moveoverhead=%i\n", moveOverheadMs_);
   } else if (equalsIgnoreCase(name, "Threads")) {
     skipOne();
     const int count = number(tokens_.nextWord(), 1);
@@ -135,6 +164,7 @@ void Uci::setoption() {
       return;
     }
     std::fprintf(stderr, "Option not supported: %s\n", name.c_str());
+    infoString("Option not supported: " + name);
   }
 }
 

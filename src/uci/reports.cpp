@@ -34,12 +34,16 @@ std::string moveToUci(Move move) {
   if (!move) return "0000";
   const Square from = moveFrom(move), to = moveTo(move);
   std::string text{char('a' + from % 8), char('1' + from / 8), char('a' + to % 8), char('1' + to / 8)};
-  if (const PieceType promotion = movePromotion(move)) text += "  NBRQK"[promotion];
+  // Lower case, as the protocol writes it: GUIs and engines that read the
+  // move list refuse an upper-case letter.
+  if (const PieceType promotion = movePromotion(move)) text += "  nbrqk"[promotion];
   return text;
 }
 
 void appendScore(std::string& line, int score, int bound) {
-  if (score > 29000)
+  if (score <= -Mate)
+    line += " score mate 0";  // mated at the root: no sign to give a zero
+  else if (score > 29000)
     appendFormat(line, " score mate %i", (30001 - score) / 2);
   else if (score < -29000)
     appendFormat(line, " score mate -%i", (score + 30000) / 2);
@@ -118,7 +122,10 @@ void Uci::sendInfo(int minDepth) {
     // Each line has its own budget, so that many lines never starve the
     // later ones of their PV.
     std::string line;
-    appendFormat(line, "info depth %u seldepth %u", unsigned(r.depth), unsigned(master.state.selDepth));
+    // The deepest ply reached is at least the iteration's depth, even where
+    // the line was cut short by table hits.
+    appendFormat(line, "info depth %u seldepth %u", unsigned(r.depth),
+                 std::max(unsigned(r.depth), unsigned(master.state.selDepth)));
     appendScore(line, r.score, r.bound);
     appendStats(line, elapsed, nodes);
     const Move* pv = searcher_.lineAt(rank);

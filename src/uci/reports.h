@@ -8,10 +8,11 @@
 namespace vireo {
 
 // Coordinate text of a move, "0000" for none; a promotion adds the piece's
-// upper-case letter (e7e8Q).
+// lower-case letter (e7e8q).
 std::string moveToUci(Move move);
 
-// " score cp N" or " score mate N" (N in moves, negative when mated), then
+// " score cp N" or " score mate N" (N in moves, negative when mated, 0 when
+// the side to move is mated already), then
 // " upperbound" or " lowerbound" unless the bound is exact.
 void appendScore(std::string& line, int score, int bound);
 

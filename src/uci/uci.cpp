@@ -1,14 +1,17 @@
 #include "uci/uci.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "board/fen.h"
 #include "board/make_move.h"
 #include "board/notation.h"
+#include "board/perft.h"
 #include "book/book_chooser.h"
 #include "search/searcher.h"
 #include "support/log.h"
 #include "support/text.h"
+#include "uci/reports.h"
 
 namespace vireo {
 
@@ -44,17 +47,29 @@ void Uci::write(const std::string& text) {
   out_.flush();
 }
 
+void Uci::infoString(const std::string& text) {
+  if (uciMode_) write("info string " + text + "\n");
+}
+
+void Uci::warn(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  infoString(text);
+}
+
 void Uci::uci() {
-  // The first "uci" may meet a search started at the console, which reads
-  // the listener without a lock: stop it before the listener changes.
-  if (searcher_.listener != this) {
+  // Only the first "uci" switches the engine over. A later one, which may
+  // come while a search runs, must not touch the streams the search thread
+  // writes to: it only repeats the reply.
+  if (!uciMode_) {
+    // A search started at the console reads the listener without a lock:
+    // stop it before the listener changes.
     stopRunningSearch();
     searcher_.listener = this;
+    redirectForUci();
+    // The reopened stream is a file and would be buffered; a GUI that kills
+    // the engine must not lose the last diagnostics.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
   }
-  redirectForUci();
-  // The reopened stream is a file and would be buffered; a GUI that kills
-  // the engine must not lose the last diagnostics.
-  std::setvbuf(stderr, nullptr, _IONBF, 0);
   std::string reply = "\nid name vireo-1.0\nid author Tavrel\n";
   reply += optionList();
   reply += "uciok\n";
@@ -130,6 +145,7 @@ void Uci::position() {
   bool fenRefused = false;
   if (equalsIgnoreCase(word, "startpos")) {
     setFen(board_, StartFen);
+    positionValid_ = true;
     word = tokens_.nextWord();
   } else if (equalsIgnoreCase(word, "fen")) {
     std::string fen;
@@ -142,7 +158,11 @@ void Uci::position() {
     // A refused FEN leaves the board half set: keep the previous position
     // and ignore the moves, which belonged to the refused one.
     fenRefused = !setFen(board_, fen.c_str());
-    if (fenRefused) copyBoard(board_, previous_);
+    if (fenRefused) {
+      copyBoard(board_, previous_);
+      infoString("invalid FEN, position not set: " + fen.substr(0, fen.size() - 1));
+    }
+    positionValid_ = !fenRefused;
   }
   if (!fenRefused && equalsIgnoreCase(word, "moves")) playMoves();
   if (logStreamOpen()) printBoard(board_, stdout);
@@ -159,6 +179,7 @@ bool Uci::playMoves() {
     const Move move = parseMove(board_, word.c_str());
     if (!move) {
       std::fprintf(stderr, "WARNING invalid move from GUI: %s\n", word.c_str());
+      infoString("invalid move from GUI: " + word + " (it and the moves after it are ignored)");
       return false;
     }
     // The search needs history room above the game; a longer game is cut
@@ -189,17 +210,104 @@ bool Uci::probeBook() {
   return true;
 }
 
+namespace {
+
+constexpr const char* GoKeywords[] = {"wtime", "btime",    "winc",     "binc",    "depth",  "nodes",      "movetime",
+                                      "movestogo", "infinite", "ponder", "mate", "perft", "searchmoves"};
+
+bool isGoKeyword(const std::string& word) {
+  for (const char* k : GoKeywords)
+    if (equalsIgnoreCase(word, k)) return true;
+  return false;
+}
+
+}  // namespace
+
+Uci::GoCommand Uci::readGo() {
+  GoCommand g;
+  while (!tokens_.empty()) {
+    const std::string word = tokens_.nextWord();
+    if (equalsIgnoreCase(word, "wtime")) {
+      g.wtime = tokens_.nextInt(g.wtime);
+      g.wtimeGiven = true;
+    } else if (equalsIgnoreCase(word, "btime")) {
+      g.btime = tokens_.nextInt(g.btime);
+      g.btimeGiven = true;
+    } else if (equalsIgnoreCase(word, "winc")) {
+      g.winc = tokens_.nextInt(g.winc);
+    } else if (equalsIgnoreCase(word, "binc")) {
+      g.binc = tokens_.nextInt(g.binc);
+    } else if (equalsIgnoreCase(word, "depth")) {
+      g.depth = tokens_.nextInt(g.depth);
+    } else if (equalsIgnoreCase(word, "nodes")) {
+      g.nodes = tokens_.nextInt(g.nodes);
+    } else if (equalsIgnoreCase(word, "movetime")) {
+      g.movetime = tokens_.nextInt(g.movetime);
+      g.movestogo = 1;
+    } else if (equalsIgnoreCase(word, "movestogo")) {
+      g.movestogo = tokens_.nextInt(g.movestogo);
+    } else if (equalsIgnoreCase(word, "infinite")) {
+      g.infinite = true;
+    } else if (equalsIgnoreCase(word, "ponder")) {
+      g.ponder = true;
+      g.infinite = true;
+    } else if (equalsIgnoreCase(word, "mate")) {
+      g.mate = std::max(0, tokens_.nextInt(0));
+    } else if (equalsIgnoreCase(word, "perft")) {
+      g.perft = std::max(1, tokens_.nextInt(1));
+    } else if (equalsIgnoreCase(word, "searchmoves")) {
+      // The moves run to the next keyword or the end of the line.
+      g.searchMovesGiven = true;
+      while (!tokens_.empty()) {
+        Tokenizer ahead = tokens_;
+        const std::string text = ahead.nextWord();
+        if (isGoKeyword(text)) break;
+        tokens_ = ahead;
+        if (const Move move = parseMove(board_, text.c_str())) {
+          if (g.searchMoveCount < MaxMoves) g.searchMoves[g.searchMoveCount++] = move;
+        } else {
+          warn("searchmoves: not a legal move here: " + text);
+        }
+      }
+    }
+  }
+  // A clock below zero means the time is used up: budget as for no time
+  // left rather than as if no clock had been given.
+  if (g.wtimeGiven && g.wtime < 0) g.wtime = 0;
+  if (g.btimeGiven && g.btime < 0) g.btime = 0;
+  g.winc = std::max(0, g.winc);
+  g.binc = std::max(0, g.binc);
+  return g;
+}
+
 void Uci::go() {
   // A "go" while a search runs (or while a finished ponder search holds its
   // result) first ends that search, so that each "go" gets its own bestmove
   // and the position is not touched under a running search.
   const uint32_t entryStatus = endSearch();
+  GoCommand g = readGo();
+
+  if (g.perft) {
+    // A count, not a search: no bestmove, and the position stays set.
+    runPerft(g.perft);
+    if (entryStatus == POSITION) status_.setStatus(POSITION);
+    return;
+  }
+  if (!positionValid_) {
+    // Answering for the previous position would play a move that is illegal
+    // in the GUI's.
+    infoString("no valid position: set one before go");
+    std::fprintf(stderr, "go(): no valid position, bestmove 0000\n");
+    sendBestmove(0, 0);
+    return;
+  }
 
   // While pondering the GUI waits for the opponent and takes no bestmove
-  // before "ponderhit" or "stop": a book move would come too early.
-  bool ponderGo = false;
-  for (Tokenizer words = tokens_; !words.empty();) ponderGo |= equalsIgnoreCase(words.nextWord(), "ponder");
-  if (!ponderGo && probeBook()) {
+  // before "ponderhit" or "stop": a book move would come too early. Analysis
+  // and mate searches want the search's own answer, and a restricted root may
+  // not hold the book's move.
+  const bool bookAllowed = !g.infinite && !g.mate && !g.searchMovesGiven;
+  if (bookAllowed && probeBook()) {
     gameStartPly_ = -1;
     lastGoPly_ = 0;
     status_.setStatus(FINISHED);
@@ -211,76 +319,62 @@ void Uci::go() {
   lastGoPly_ = ply;
   if (gameStartPly_ < 0) gameStartPly_ = ply;
 
-  int wtime = -1, btime = -1, winc = 0, binc = 0, depth = 0, nodes = 0, movetime = -1, movestogo = -1;
-  bool wtimeGiven = false, btimeGiven = false, infinite = false, ponder = false;
-  while (!tokens_.empty()) {
-    const std::string word = tokens_.nextWord();
-    if (equalsIgnoreCase(word, "wtime")) {
-      wtime = tokens_.nextInt(wtime);
-      wtimeGiven = true;
-    } else if (equalsIgnoreCase(word, "btime")) {
-      btime = tokens_.nextInt(btime);
-      btimeGiven = true;
-    } else if (equalsIgnoreCase(word, "winc")) {
-      winc = tokens_.nextInt(winc);
-    } else if (equalsIgnoreCase(word, "binc")) {
-      binc = tokens_.nextInt(binc);
-    } else if (equalsIgnoreCase(word, "depth")) {
-      depth = tokens_.nextInt(depth);
-    } else if (equalsIgnoreCase(word, "nodes")) {
-      nodes = tokens_.nextInt(nodes);
-    } else if (equalsIgnoreCase(word, "movetime")) {
-      movetime = tokens_.nextInt(movetime);
-      movestogo = 1;
-    } else if (equalsIgnoreCase(word, "movestogo")) {
-      movestogo = tokens_.nextInt(movestogo);
-    } else if (equalsIgnoreCase(word, "infinite")) {
-      infinite = true;
-    } else if (equalsIgnoreCase(word, "ponder")) {
-      ponder = true;
-      infinite = true;
-    }
+  const bool white = board_.sideToMove == White;
+  int time = white ? g.wtime : g.btime;
+  // The GUI's clock runs on while the move travels to it.
+  if (time >= 0) time = std::max(0, time - moveOverheadMs_);
+  const bool limited = g.depth || g.nodes || g.movetime >= 0 || time >= 0 || g.mate;
+  if (!limited && !g.infinite) {
+    // Without any limit the search runs until "stop", as "go infinite" does.
+    std::fprintf(stderr, "go(): no time/depth/node limit\n");
+    g.infinite = true;
   }
-  // A clock below zero means the time is used up: budget as for no time
-  // left rather than as if no clock had been given.
-  if (wtimeGiven && wtime < 0) wtime = 0;
-  if (btimeGiven && btime < 0) btime = 0;
-  if (winc < 0) winc = 0;
-  if (binc < 0) binc = 0;
 
   if (entryStatus != POSITION)
     std::fprintf(stderr, "Expected current status==POSITION, got %i\n", int(entryStatus));
-  status_.setStatus(ponder ? PONDERING : SEARCHING);
+  status_.setStatus(g.ponder ? PONDERING : SEARCHING);
 
   TimeControl& tc = searcher_.timeControl();
   tc.reset();
-  tc.setInfinite(infinite);
-  tc.setNodes(uint64_t(int64_t(nodes)));
-  tc.setDepthLimit(depth);
-  tc.setReserve(0);
+  tc.clearLimits();
+  tc.setInfinite(g.infinite || g.mate);
+  tc.setNodes(uint64_t(int64_t(g.nodes)));
+  tc.setDepthLimit(g.depth);
   tc.setMoveNumber((ply - gameStartPly_) / 2 + 1);
+  searcher_.setSearchMoves(g.searchMoves, g.searchMoveCount);
+  searcher_.mateInMoves = g.mate;
 
-  const bool white = board_.sideToMove == White;
-  const int time = white ? wtime : btime;
-  if (movetime >= 0) {
-    tc.setMoveTime(uint32_t(movetime));
+  if (g.movetime >= 0) {
+    tc.setMoveTime(uint32_t(g.movetime));
   } else {
-    tc.setMovesToGo(movestogo);
+    tc.setMovesToGo(g.movestogo);
     if (time >= 0) {
       tc.setReserve(timeReserve_);
-      tc.setClock(uint32_t(time), uint32_t(white ? winc : binc));
+      tc.setClock(uint32_t(time), uint32_t(white ? g.winc : g.binc));
       tc.budgetTime();
-    } else if (movestogo >= 0 && nodes) {
+    } else if (g.movestogo >= 0 && g.nodes) {
       tc.budgetNodes();
     }
   }
-  if (!depth && !nodes && !infinite && movetime < 0 && time < 0)
-    std::fprintf(stderr, "go(): no time/depth/node limit\n");
   logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
           double(float(tc.phaseTime(PhaseNormal)) / 1000.0f), int(tc.infinite()), int(tc.nodeLimit()));
 
   resetThrottle();
   searcher_.startSearch();
+}
+
+void Uci::runPerft(int depth) {
+  Move moves[MaxMoves];
+  uint64_t counts[MaxMoves];
+  const int n = divideCounts(board_, depth, moves, counts);
+  uint64_t total = 0;
+  std::string out;
+  for (int i = 0; i < n; ++i) {
+    out += moveToUci(moves[i]) + ": " + std::to_string(counts[i]) + "\n";
+    total += counts[i];
+  }
+  out += "\nNodes searched: " + std::to_string(total) + "\n\n";
+  write(out);
 }
 
 void Uci::finished(int depth, int, Move) {
@@ -298,9 +392,10 @@ void Uci::ponderhit() {
   const SearchStatus::Change change = status_.setStatus(SEARCHING);
   switch (change.old) {
     case POSITION:
-      std::fprintf(stderr, "uci:: ponderhit without preceeding go(): send bestmove 0000\n");
+      // No search to answer for: a bestmove now would be taken as the answer
+      // to the next "go".
+      std::fprintf(stderr, "uci:: ponderhit without preceeding go(), ignored\n");
       status_.setStatus(POSITION);
-      sendBestmove(0, 0);
       break;
     case SEARCHING:
       std::fprintf(stderr, "uci::ponderhit status==SEARCHING, ponderhit ignored\n");
@@ -337,8 +432,9 @@ void Uci::stop() {
         std::fprintf(stderr, "uci::stop after bestmove, stop ignored\n");
       break;
     case POSITION:
-      std::fprintf(stderr, "uci:: stop without preceeding go?\n");
-      sendBestmove(0, 0);
+      // As for "ponderhit": nothing runs and nothing is held back.
+      std::fprintf(stderr, "uci:: stop without preceeding go, ignored\n");
+      status_.setStatus(POSITION);
       break;
     default:
       logTraffic("uci:stop() START\n", nullptr);

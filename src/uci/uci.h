@@ -20,6 +20,11 @@ class BookChooser;
 class Ini;
 class Searcher;
 
+// Milliseconds taken off every clock the GUI sends, for the time the move
+// spends between the engine and the GUI's clock.
+constexpr int DefaultMoveOverheadMs = 10;
+constexpr int MaxMoveOverheadMs = 5000;
+
 class Uci : public SearchListener {
  public:
   Uci(Searcher& searcher, BookChooser& bookChooser, Ini& ini, FILE* output = stdout);
@@ -60,6 +65,19 @@ class Uci : public SearchListener {
   void sendBestmove(Move move, Move ponder);
 
  private:
+  // The words of a "go" command.
+  struct GoCommand {
+    int wtime = -1, btime = -1, winc = 0, binc = 0, depth = 0, nodes = 0, movetime = -1, movestogo = -1;
+    int mate = 0, perft = 0;
+    bool wtimeGiven = false, btimeGiven = false, infinite = false, ponder = false, searchMovesGiven = false;
+    Move searchMoves[MaxMoves] = {};
+    int searchMoveCount = 0;
+  };
+  GoCommand readGo();
+  void runPerft(int depth);
+  // A warning the GUI should see: to the error log and as "info string".
+  void warn(const std::string& text);
+
   // Ends the current search: a running one is stopped (its finished()
   // writes the bestmove), a held-back bestmove is written; the threads are
   // idle afterwards. Returns the status it found.
@@ -71,6 +89,10 @@ class Uci : public SearchListener {
   uint32_t elapsedMs() const;
   void write(const std::string& text);
   std::string optionList() const;
+  std::string readOptionName();
+  // After "uci": one "info string" line, so that a GUI's engine console
+  // shows what the error log records.
+  void infoString(const std::string& text);
   bool playMoves();
 
   Searcher& searcher_;
@@ -84,6 +106,7 @@ class Uci : public SearchListener {
   bool ownBook_ = true;
   std::atomic<bool> sendPv_{true};
   uint32_t timeReserve_ = 3000;
+  int moveOverheadMs_ = DefaultMoveOverheadMs;
 
   SearchStatus status_;
   int32_t lastBookPly_ = 0;
@@ -106,6 +129,9 @@ class Uci : public SearchListener {
   // The position before a "position" command, kept to fall back on when
   // its FEN is refused.
   Board previous_;
+  // False after a refused FEN: the GUI's position is not the board's, and
+  // every "go" is answered with "bestmove 0000" until a valid one arrives.
+  bool positionValid_ = true;
 };
 
 }  // namespace vireo

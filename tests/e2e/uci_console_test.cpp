@@ -105,12 +105,20 @@ TEST(UciConsole, BookTableAndBookMoves) {
       {{"ucinewgame", "position startpos", "go wtime 60000 btime 60000"}, true},
       {{"setoption name OwnBook value false", "position startpos", "go depth 2"}, false},
       {{"setoption name OwnBook value TRUE", "position startpos", "go ponder", "stop"}, false},
+      // Analysis and mate searches want the engine's own lines.
+      {{"position startpos", "go infinite", "wait info depth 2", "stop"}, false},
+      {{"position startpos", "go mate 2", "wait info depth 2", "stop"}, false},
       {{"position startpos moves e2e4", "go depth 2"}, true},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.commands.back());
     gui.process.take();
-    for (const std::string& command : step.commands) gui.send(command);
+    for (const std::string& command : step.commands) {
+      if (command.rfind("wait ", 0) == 0)
+        ASSERT_TRUE(gui.waitFor(command.substr(5)));
+      else
+        gui.send(command);
+    }
     ASSERT_TRUE(gui.waitFor("bestmove"));
     ASSERT_TRUE(gui.sync());
     const std::string reply = gui.process.output();
@@ -138,6 +146,10 @@ TEST(UciConsole, UciCommandsAtTheConsole) {
       {{"isready"}, "% readyok\n", ""},
       {{"setoption name MultiPV value 2"}, "% multipv=2\n% ", ""},
       {{"setoption name Hash value 100", "setoption name Clear Hash"}, "% resizing hash to 100Mb\n% ", ""},
+      {{"setoption name Clear Hash"}, ":tt cleared\n", ""},
+      {{"setoption name Clear value Hash"}, ":tt cleared\n", ""},
+      {{"setoption name Move Overhead value 50"}, "% moveoverhead=50\n", ""},
+      {{"setoption name move overhead value 99999"}, "% moveoverhead=5000\n", ""},
       {{"setoption Threads value 1"}, "% setting cpus=1\n% ", ""},
       {{"position startpos", "position startpos"}, "% uci: 2x position?\n", ""},
       {{"position startpos moves e2e4 xx e7e5"}, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1\n",

@@ -26,23 +26,24 @@ TEST(UciProtocol, UciReplyAndProtocolMode) {
       "\nid name vireo-1.0\n"
       "id author Tavrel\n"
       "option name UCI_EngineAbout type string default vireo-1.0 by Tavrel\n"
-      "option name UCI_Opponent    type string\n"
+      "option name UCI_Opponent type string\n"
       "option name UCI_AnalyseMode type check default false\n"
-      "option name Threads         type spin   default " +
+      "option name Threads type spin default " +
       std::to_string(processorsForThreads()) +
       " min 1 max 16\n"
-      "option name Hash            type spin   default 32 min 1 max 4096\n"
-      "option name Ponder          type check  default true\n"
-      "option name MultiPV         type spin   default 1 min 1 max 256\n"
-      "option name MultiPVMargin   type spin   default 100 min 0 max 2000\n"
-      "option name OwnBook         type check  default true\n"
-      "option name eval.mobility.opening      type spin default 100 min 0 max 1000\n"
-      "option name eval.mobility.endgame      type spin default 100 min 0 max 1000\n"
-      "option name eval.passedpawns.opening   type spin default 100 min 0 max 1000\n"
-      "option name eval.passedpawns.endgame   type spin default 100 min 0 max 1000\n"
+      "option name Hash type spin default 32 min 1 max 4096\n"
+      "option name Ponder type check default true\n"
+      "option name MultiPV type spin default 1 min 1 max 256\n"
+      "option name MultiPVMargin type spin default 100 min 0 max 2000\n"
+      "option name OwnBook type check default true\n"
+      "option name eval.mobility.opening type spin default 100 min 0 max 1000\n"
+      "option name eval.mobility.endgame type spin default 100 min 0 max 1000\n"
+      "option name eval.passedpawns.opening type spin default 100 min 0 max 1000\n"
+      "option name eval.passedpawns.endgame type spin default 100 min 0 max 1000\n"
       "option name eval.pawnstructure.opening type spin default 100 min 0 max 1000\n"
       "option name eval.pawnstructure.endgame type spin default 100 min 0 max 1000\n"
-      "option name eval.kingattack            type spin default 100 min 0 max 1000\n"
+      "option name eval.kingattack type spin default 100 min 0 max 1000\n"
+      "option name Move Overhead type spin default 10 min 0 max 5000\n"
       "uciok\n";
   EXPECT_EQ(engine.process.take(), expected);
 
@@ -55,7 +56,8 @@ TEST(UciProtocol, UciReplyAndProtocolMode) {
   engine.send("xyzzy");
   engine.send("setoption name Foo value 1");
   ASSERT_TRUE(engine.sync());
-  EXPECT_EQ(engine.process.output(), "readyok\nunknown command: 'xyzzy'\nreadyok\n");
+  EXPECT_EQ(engine.process.output(),
+            "readyok\nunknown command: 'xyzzy'\ninfo string Option not supported: Foo\nreadyok\n");
   EXPECT_NE(engine.errorLog().find("unknown uci command: xyzzy\nOption not supported: Foo\n"), std::string::npos)
       << engine.errorLog();
   EXPECT_EQ(engine.quit(), 0);
@@ -101,8 +103,11 @@ void runSteps(UciEngine& engine, const std::vector<std::string>& steps) {
 
 TEST(UciProtocol, OneBestmoveForEverySearchWhoeverSendsIt) {
   const StatusCase cases[] = {
-      {"stop without go", {"position startpos", "stop"}, {"bestmove 0000"}},
-      {"ponderhit without go", {"position startpos", "ponderhit"}, {"bestmove 0000"}},
+      // Nothing runs and nothing is held: a bestmove would be taken as the
+      // answer to the GUI's next "go".
+      {"stop without go", {"position startpos", "stop"}, {}},
+      {"ponderhit without go", {"position startpos", "ponderhit"}, {}},
+      {"stop without go, then a search", {"position startpos", "stop", "go depth 2", "wait bestmove"}, {"any"}},
       {"search ends by itself", {"position startpos", "go depth 3", "wait bestmove"}, {"ponder"}},
       {"stop and ponderhit after the bestmove",
        {"position startpos", "go depth 3", "wait bestmove", "stop", "ponderhit"},
@@ -116,9 +121,9 @@ TEST(UciProtocol, OneBestmoveForEverySearchWhoeverSendsIt) {
        {"position startpos moves e2e4", "go ponder wtime 1000 btime 1000", "wait info depth 3", "ponderhit",
         "wait bestmove"},
        {"ponder"}},
-      // A ponder search that ends by itself holds its bestmove back until
-      // the GUI says whether the ponder move was played.
-      {"ponder ends by itself: held",
+      // A ponder search that has nothing left to do waits until the GUI
+      // says whether the ponder move was played.
+      {"ponder ends by itself: waits",
        {"position startpos", "go ponder nodes 5000", "wait info depth 3", "sleep 400"},
        {}},
       {"ponder ends by itself, then ponderhit",
@@ -126,10 +131,44 @@ TEST(UciProtocol, OneBestmoveForEverySearchWhoeverSendsIt) {
        {"ponder"}},
       {"ponder ends by itself, then stop",
        {"position startpos", "go ponder nodes 5000", "wait info depth 3", "sleep 400", "stop"},
-       {"noponder"}},
+       {"any"}},
       {"ponder ends by itself, then a new position",
        {"position startpos", "go ponder nodes 5000", "wait info depth 3", "sleep 400", "position startpos"},
-       {"noponder"}},
+       {"any"}},
+      // An infinite search answers only after "stop", even where there is
+      // nothing to search; so does a "go" without any limit.
+      {"infinite in a mated position: waits",
+       {"position fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", "go infinite", "sleep 300"},
+       {}},
+      {"infinite in a mated position, then stop",
+       {"position fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", "go infinite", "sleep 100", "stop"},
+       {"bestmove 0000"}},
+      {"infinite in a stalemate, then stop",
+       {"position fen k7/8/1QK5/8/8/8/8/8 b - - 0 1", "go infinite", "sleep 100", "stop"},
+       {"bestmove 0000"}},
+      {"infinite with a mate found: waits",
+       {"position fen k7/8/1K6/8/8/8/8/7R w - - 0 1", "go infinite", "wait score mate 1", "sleep 300"},
+       {}},
+      {"infinite with one legal move, then stop",
+       {"position fen k7/8/1K6/8/8/8/8/1R6 b - - 0 1", "go infinite", "sleep 300", "stop"},
+       {"ponder"}},
+      {"go without limits: waits", {"position startpos", "go", "wait info depth 2", "sleep 300"}, {}},
+      {"go without limits, then stop", {"position startpos", "go", "wait info depth 2", "stop"}, {"any"}},
+      // A mate search answers once the mate is proved, and not before.
+      {"mate found", {"position fen k7/8/1K6/8/8/8/8/7R w - - 0 1", "go mate 1"}, {"bestmove h1h8"}},
+      {"mate not there: waits", {"position startpos", "go mate 2", "wait info depth 4", "sleep 300"}, {}},
+      {"mate not there, then stop",
+       {"position startpos", "go mate 2", "wait info depth 4", "stop"},
+       {"any"}},
+      // A refused FEN leaves the GUI's position unknown: no move for the
+      // previous one, until a valid position comes.
+      {"go after a refused FEN",
+       {"position startpos", "position fen 8/8/8/8/8/8/8/8 w - -", "go depth 2"},
+       {"bestmove 0000"}},
+      {"a valid position after a refused one",
+       {"position fen 8/8/8/8/8/8/8/8 w - -", "go depth 2", "wait bestmove", "position startpos moves e2e4",
+        "go depth 2"},
+       {"bestmove 0000", "any"}},
       {"position during a search: its bestmove first",
        {"position startpos", "go infinite", "wait info depth 3", "position startpos moves e2e4", "go depth 2",
         "wait bestmove"},
@@ -198,7 +237,10 @@ TEST(UciProtocol, InfoLines) {
   const Case cases[] = {
       {"fen k7/8/1K6/8/8/8/8/7R w - - 0 1", "go depth 4", " score mate 1 ", "bestmove h1h8"},
       {"fen k7/8/1K6/8/8/8/8/7R b - - 0 1", "go depth 4", " score mate -1 ", "bestmove a8b8"},
-      {"fen 8/4P1k1/8/8/8/8/8/K7 w - - 0 1", "go depth 3", " score cp ", "bestmove e7e8Q"},
+      {"fen 8/4P1k1/8/8/8/8/8/K7 w - - 0 1", "go depth 3", " score cp ", "bestmove e7e8q"},
+      // Decided roots: a plain score, no bound.
+      {"fen k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", "go depth 3", " score mate 0 ", "bestmove 0000"},
+      {"fen k7/8/1QK5/8/8/8/8/8 b - - 0 1", "go depth 3", " score cp 0 ", "bestmove 0000"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.position);
@@ -212,6 +254,12 @@ TEST(UciProtocol, InfoLines) {
     const std::vector<std::string> pvLines = linesStartingWith(out, "info depth");
     ASSERT_FALSE(pvLines.empty());
     EXPECT_NE(pvLines.back().find(c.finalScore), std::string::npos) << pvLines.back();
+    // The deepest ply is never reported below the depth.
+    for (const std::string& line : pvLines)
+      if (line.find(" seldepth ") != std::string::npos) EXPECT_GE(field(line, "seldepth"), field(line, "depth")) << line;
+    if (std::string(c.bestmove) == "bestmove 0000") {
+      EXPECT_EQ(pvLines.back().find("bound"), std::string::npos) << pvLines.back();
+    }
     EXPECT_EQ(engine.bestmoves()[0].rfind(c.bestmove, 0), 0u) << out;
     EXPECT_EQ(engine.quit(), 0);
   }

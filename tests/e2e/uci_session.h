@@ -58,14 +58,14 @@ inline long long field(const std::string& line, const std::string& key) {
   return at == std::string::npos ? -1 : std::stoll(line.substr(at + key.size() + 2));
 }
 
-// Whether a bestmove line names a move in coordinates (with an upper-case
+// Whether a bestmove line names a move in coordinates (with a lower-case
 // promotion letter) and, when it has one, a ponder move of the same form.
 inline bool wellFormedBestmove(const std::string& line) {
   auto isMove = [](const std::string& m) {
     if (m.size() != 4 && m.size() != 5) return false;
     for (int i : {0, 2})
       if (m[i] < 'a' || m[i] > 'h' || m[i + 1] < '1' || m[i + 1] > '8') return false;
-    return m.size() == 4 || std::string("NBRQ").find(m[4]) != std::string::npos;
+    return m.size() == 4 || std::string("nbrq").find(m[4]) != std::string::npos;
   };
   std::istringstream in(line);
   std::string word, move, ponderWord, ponder, extra;

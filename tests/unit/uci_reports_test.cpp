@@ -20,10 +20,10 @@ TEST(UciReports, MoveText) {
       {0, "0000"},
       {encodeMove(12, 28), "e2e4"},
       {encodeMove(0, 63), "a1h8"},
-      {withPromotion(encodeMove(52, 60), Queen), "e7e8Q"},
-      {withPromotion(encodeMove(9, 0, 16 | Rook), Knight), "b2a1N"},
-      {withPromotion(encodeMove(54, 63), Bishop), "g7h8B"},
-      {withPromotion(encodeMove(54, 62), Rook), "g7g8R"},
+      {withPromotion(encodeMove(52, 60), Queen), "e7e8q"},
+      {withPromotion(encodeMove(9, 0, 16 | Rook), Knight), "b2a1n"},
+      {withPromotion(encodeMove(54, 63), Bishop), "g7h8b"},
+      {withPromotion(encodeMove(54, 62), Rook), "g7g8r"},
       {encodeMove(4, 6) | MoveCastling, "e1g1"},
   };
   for (const Case& c : cases) EXPECT_EQ(moveToUci(c.move), c.text) << c.text;
@@ -40,7 +40,7 @@ TEST(UciReports, ScoreAndBound) {
       {29997, BoundExact, " score mate 2"},  {29001, BoundExact, " score mate 500"},
       {29000, BoundExact, " score cp 29000"}, {-29000, BoundExact, " score cp -29000"},
       {-29001, BoundExact, " score mate -499"}, {-29998, BoundExact, " score mate -1"},
-      {-30000, BoundExact, " score mate -0"}, {0, BoundExact, " score cp 0"},
+      {-30000, BoundExact, " score mate 0"}, {0, BoundExact, " score cp 0"},
       {-35, BoundUpper, " score cp -35 upperbound"}, {35, BoundLower, " score cp 35 lowerbound"},
       {35, 0, " score cp 35 lowerbound"},
   };
