@@ -1,18 +1,27 @@
 #!/usr/bin/env python3
 """A small match runner for two UCI engines, for strength and stability checks.
 
-Plays each opening twice with colours exchanged, on a real clock, and checks
-that every "bestmove" arrives in time. Games end on a "bestmove 0000" (mate
-or stalemate: decided by the mover's last score), by adjudication on
-agreeing scores, or at a move limit.
+Plays each opening twice with colours exchanged, on a real clock. Every move
+is passed to the other engine exactly as its author wrote it, after an
+independent arbiter (Debian's Stockfish, through "go perft 1" and "d") has
+found it legal; a malformed or illegal move, a bestmove later than the clock,
+or an engine that stops answering loses the game. Games end by mate,
+stalemate, threefold repetition, the fifty-move rule or bare kings (all
+decided by the arbiter), by adjudication on agreeing scores, or at a move
+limit.
 
-Usage: tools/match.py ENGINE1 ENGINE2 [--games-per-opening 2] [--time 10] [--inc 0.1]
+Usage: tools/match.py ENGINE1 ENGINE2 [--time 10] [--inc 0.1] [--moves N]
+                      [--openings N] [--openings-file FILE] [--chess960]
 An engine is a command line; UCI options can follow after '::', e.g.
   "build/vireo::Threads=1" "/usr/games/stockfish::Skill Level=3::Threads=1"
+An openings file has one opening per line: moves ("e2e4 e7e5"), or
+"fen FEN [moves ...]".
 """
 
 import argparse
+import math
 import os
+import re
 import select
 import subprocess
 import sys
@@ -21,30 +30,32 @@ import time
 OPENINGS = [
     "", "e2e4 e7e5", "e2e4 c7c5", "d2d4 d7d5", "d2d4 g8f6 c2c4 e7e6", "c2c4 e7e5",
     "e2e4 e7e6 d2d4 d7d5", "e2e4 c7c6 d2d4 d7d5", "g1f3 d7d5 g2g3", "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6",
+    "d2d4 g8f6 c2c4 g7g6 b1c3 f8g7", "e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6", "c2c4 c7c5 b1c3 b8c6",
+    "e2e4 d7d5 e4d5 d8d5", "d2d4 d7d5 c2c4 c7c6", "e2e4 e7e5 g1f3 g8f6",
 ]
 
+# UCI move text: lower-case promotion letters only.
+MOVE_TEXT = re.compile(r"^[a-h][1-8][a-h][1-8][nbrq]?$")
+ARBITER = "/usr/games/stockfish"
 
-class Engine:
-    def __init__(self, description):
-        parts = description.split("::")
-        self.name = parts[0]
-        self.proc = subprocess.Popen(parts[0].split(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL, text=True, bufsize=1)
+
+class Pipe:
+    """A child process spoken to line by line; reads the pipe directly, since
+    a buffered reader would hide lines from select."""
+
+    def __init__(self, command):
+        self.proc = subprocess.Popen(command.split(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL)
         self.pending = b""
-        self.send("uci")
-        self.wait_for("uciok", 10)
-        for option in parts[1:]:
-            name, value = option.split("=", 1)
-            self.send(f"setoption name {name} value {value}")
-        self.send("isready")
-        self.wait_for("readyok", 10)
 
     def send(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
+        try:
+            self.proc.stdin.write((line + "\n").encode())
+            self.proc.stdin.flush()
+        except (BrokenPipeError, OSError):
+            pass
 
     def read_line(self, timeout):
-        # Reads the pipe directly: a buffered reader would hide lines from select.
         deadline = time.time() + timeout
         fd = self.proc.stdout.fileno()
         while b"\n" not in self.pending:
@@ -56,14 +67,14 @@ class Engine:
                 return ""
             self.pending += chunk
         line, self.pending = self.pending.split(b"\n", 1)
-        return line.decode(errors="replace") + "\n"
+        return line.decode(errors="replace").rstrip("\r") + "\n"
 
     def wait_for(self, prefix, timeout):
         deadline = time.time() + timeout
         while True:
             line = self.read_line(deadline - time.time())
             if line is None or line == "":
-                raise RuntimeError(f"{self.name}: no '{prefix}'")
+                raise RuntimeError(f"{self.proc.args[0]}: no '{prefix}'")
             if line.startswith(prefix):
                 return line
 
@@ -75,46 +86,139 @@ class Engine:
             self.proc.kill()
 
 
-def play(white, black, opening, base, inc):
-    moves = opening.split()
-    clock = [base, base]
+class Engine(Pipe):
+    def __init__(self, description, chess960):
+        parts = description.split("::")
+        super().__init__(parts[0])
+        self.name = parts[0]
+        self.send("uci")
+        self.wait_for("uciok", 10)
+        if chess960:
+            self.send("setoption name UCI_Chess960 value true")
+        for option in parts[1:]:
+            name, value = option.split("=", 1)
+            self.send(f"setoption name {name} value {value}")
+        self.send("isready")
+        self.wait_for("readyok", 10)
+
+
+class Arbiter(Pipe):
+    """Knows the rules: the legal moves, check, and the position's FEN."""
+
+    def __init__(self, chess960):
+        super().__init__(ARBITER)
+        self.send("uci")
+        self.wait_for("uciok", 10)
+        if chess960:
+            self.send("setoption name UCI_Chess960 value true")
+        self.send("isready")
+        self.wait_for("readyok", 10)
+
+    def examine(self, position):
+        """(legal moves, in check, FEN) of a 'position ...' command's position."""
+        self.send(position)
+        self.send("d")
+        fen, in_check = None, False
+        while True:
+            line = self.read_line(10)
+            if line is None or line == "":
+                raise RuntimeError("the arbiter stopped answering")
+            if line.startswith("Fen: "):
+                fen = line[5:].strip()
+            elif line.startswith("Checkers:"):
+                in_check = bool(line[9:].strip())
+                break
+        self.send("go perft 1")
+        moves = set()
+        while True:
+            line = self.read_line(10)
+            if line is None or line == "":
+                raise RuntimeError("the arbiter stopped answering")
+            if line.startswith("Nodes searched"):
+                break
+            if ": " in line:
+                moves.add(line.split(":")[0].strip())
+        return moves, in_check, fen
+
+
+def bare_kings(fen):
+    """No mating material: kings alone, or one minor piece beside them."""
+    pieces = [c for c in fen.split()[0] if c.isalpha() and c not in "kK"]
+    return len(pieces) == 0 or (len(pieces) == 1 and pieces[0] in "nNbB")
+
+
+def play(white, black, arbiter, opening, args, stats):
+    start = "startpos"
+    moves = []
+    if opening.startswith("fen "):
+        rest = opening[4:].split(" moves ")
+        start = "fen " + rest[0].strip()
+        moves = rest[1].split() if len(rest) > 1 else []
+    else:
+        moves = opening.split()
+    clock = [args.time, args.time]
     engines = [white, black]
+    seen = {}
     scores = []
     for e in engines:
         e.send("ucinewgame")
+
+    def position():
+        return f"position {start}" + (" moves " + " ".join(moves) if moves else "")
+
     while True:
-        side = len(moves) % 2
+        legal, in_check, fen = arbiter.examine(position())
+        side = 0 if fen.split()[1] == "w" else 1
+        key = " ".join(fen.split()[:4])
+        seen[key] = seen.get(key, 0) + 1
+        if not legal:
+            return (1 - side, "mate") if in_check else (0.5, "stalemate")
+        if seen[key] >= 3:
+            return (0.5, "threefold repetition")
+        if int(fen.split()[4]) >= 100:
+            return (0.5, "fifty-move rule")
+        if bare_kings(fen):
+            return (0.5, "insufficient material")
+
         e = engines[side]
-        e.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
-        e.send(f"go wtime {int(clock[0]*1000)} btime {int(clock[1]*1000)} "
-               f"winc {int(inc*1000)} binc {int(inc*1000)}")
-        start = time.time()
+        e.send(position())
+        go = f"go wtime {max(int(clock[0] * 1000), 0)} btime {max(int(clock[1] * 1000), 0)}"
+        go += f" winc {int(args.inc * 1000)} binc {int(args.inc * 1000)}"
+        if args.moves:
+            played = len(moves) // 2
+            go += f" movestogo {args.moves - played % args.moves}"
+        e.send(go)
+        begin = time.time()
         score = None
+        best = None
         while True:
-            line = e.read_line(clock[side] + 5 - (time.time() - start))
+            line = e.read_line(clock[side] + 5 - (time.time() - begin))
             if line is None or line == "":
-                return (1 - side, f"{e.name} gave no bestmove in time")
-            if line.startswith("info") and " score " in line:
-                words = line.split()
+                stats["silent"][e.name] = stats["silent"].get(e.name, 0) + 1
+                return (1 - side, f"{e.name} gave no bestmove")
+            words = line.split()
+            if line.startswith("info") and "score" in words:
                 i = words.index("score")
                 if words[i + 1] == "cp":
                     score = int(words[i + 2])
                 elif words[i + 1] == "mate":
                     m = int(words[i + 2])
                     score = 100000 if m > 0 else -100000
-            if line.startswith("bestmove"):
-                best = line.split()[1]
+            if words and words[0] == "bestmove":
+                best = words[1] if len(words) > 1 else ""
                 break
-        used = time.time() - start
+        used = time.time() - begin
         clock[side] -= used
         if clock[side] < 0:
-            return (1 - side, f"{e.name} lost on time")
-        clock[side] += inc
-        if best in ("0000", "(none)"):
-            # No move: mated when the opponent's last score said so.
-            last = scores[-1] if scores else 0
-            return (1 - side, "mate") if last >= 100000 else (0.5, "stalemate or no move")
-        moves.append(best.lower())
+            stats["time"][e.name] = stats["time"].get(e.name, 0) + 1
+            return (1 - side, f"{e.name} lost on time ({used * 1000:.0f} ms used)")
+        clock[side] += args.inc
+        if args.moves and (len(moves) // 2 + 1) % args.moves == 0 and side == 1:
+            clock = [c + args.time for c in clock]
+        if not MOVE_TEXT.match(best) or best not in legal:
+            stats["illegal"][e.name] = stats["illegal"].get(e.name, 0) + 1
+            return (1 - side, f"{e.name} played an illegal move '{best}' in {fen}")
+        moves.append(best)
         scores.append(score if score is not None else 0)
         if len(scores) >= 8:
             recent = scores[-8:]
@@ -125,37 +229,70 @@ def play(white, black, opening, base, inc):
             other = recent[-2::-2]
             if all(s >= 900 for s in mover[:4]) and all(s <= -900 for s in other[:4]):
                 return (side, "adjudicated win")
-        if len(moves) >= 300:
+        if len(moves) >= 400:
             return (0.5, "move limit")
+
+
+def elo(score, games):
+    """Elo difference of a score and its 95% error bar."""
+    p = min(max(score / games, 1e-3), 1 - 1e-3)
+    diff = -400 * math.log10(1 / p - 1)
+    sigma = math.sqrt(p * (1 - p) / games)
+    per_point = 400 / math.log(10) / (p * (1 - p))
+    return diff, 1.96 * sigma * per_point
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("engine1")
     parser.add_argument("engine2")
-    parser.add_argument("--openings", type=int, default=len(OPENINGS))
-    parser.add_argument("--time", type=float, default=10.0)
-    parser.add_argument("--inc", type=float, default=0.1)
+    parser.add_argument("--openings", type=int, default=None, help="how many openings to play")
+    parser.add_argument("--openings-file")
+    parser.add_argument("--time", type=float, default=10.0, help="seconds per side (per control)")
+    parser.add_argument("--inc", type=float, default=0.1, help="increment per move, seconds")
+    parser.add_argument("--moves", type=int, default=0, help="moves per time control (0: sudden death)")
+    parser.add_argument("--chess960", action="store_true")
     args = parser.parse_args()
+
+    openings = OPENINGS
+    if args.openings_file:
+        with open(args.openings_file) as f:
+            openings = [line.strip() for line in f if line.strip() and not line.startswith("#")]
+    openings = openings[: args.openings] if args.openings else openings
+
+    arbiter = Arbiter(args.chess960)
+    stats = {"time": {}, "illegal": {}, "silent": {}}
     points = [0.0, 0.0]
+    wins = draws = losses = 0
     games = 0
-    for opening in OPENINGS[: args.openings]:
+    for opening in openings:
         for swap in (False, True):
-            a, b = Engine(args.engine1), Engine(args.engine2)
+            a, b = Engine(args.engine1, args.chess960), Engine(args.engine2, args.chess960)
             white, black = (b, a) if swap else (a, b)
-            result, reason = play(white, black, opening, args.time, args.inc)
+            result, reason = play(white, black, arbiter, opening, args, stats)
             if result == 0.5:
                 points[0] += 0.5
                 points[1] += 0.5
+                draws += 1
             else:
                 winner = white if result == 0 else black
                 points[0 if winner is a else 1] += 1
+                if winner is a:
+                    wins += 1
+                else:
+                    losses += 1
             games += 1
             print(f"game {games}: {white.name} - {black.name}: "
                   f"{'1/2' if result == 0.5 else ('1-0' if result == 0 else '0-1')} ({reason})", flush=True)
             a.quit()
             b.quit()
+    arbiter.quit()
+    diff, error = elo(points[0], games)
     print(f"{args.engine1}: {points[0]} / {games}   {args.engine2}: {points[1]} / {games}")
+    print(f"{args.engine1}: +{wins} ={draws} -{losses}, Elo difference {diff:+.0f} +/- {error:.0f}")
+    for kind in ("time", "illegal", "silent"):
+        for name, count in stats[kind].items():
+            print(f"{name}: {count} game(s) lost by {'time' if kind == 'time' else kind + ' move' if kind == 'illegal' else 'no answer'}")
 
 
 if __name__ == "__main__":
