@@ -1,6 +1,7 @@
 // vireo-book: builds an opening book for the engine from games in PGN.
 //
 //   vireo-book [--plies N] [--min-games N] [--strength] games.pgn book.bbk
+//   vireo-book --help
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,13 +15,17 @@ using namespace vireo;
 
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
+// On standard output when asked for, on standard error after a wrong
+// command line.
+int usage(FILE* to = stderr) {
+  std::fprintf(to,
                "usage: vireo-book [--plies N] [--min-games N] [--strength] games.pgn book.bbk\n"
                "  --plies N      plies of each game to include (default 30)\n"
                "  --min-games N  games a position/move pair needs to be kept (default 1)\n"
-               "  --strength     write strength values from the WhiteElo/BlackElo tags\n");
-  return 2;
+               "  --strength     write strength values from the WhiteElo/BlackElo tags\n"
+               "  -h, --help     print this text\n");
+  if (to == stdout) std::fprintf(to, "\nvireo-book is free software under GPL-3.0-or-later and comes with NO WARRANTY.\n");
+  return to == stdout ? 0 : 2;
 }
 
 // A whole positive decimal number up to `most`, or 0.
@@ -38,7 +43,9 @@ int main(int argc, char** argv) {
   int pathCount = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--strength") == 0) {
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      return usage(stdout);
+    } else if (std::strcmp(arg, "--strength") == 0) {
       options.strength = true;
     } else if (std::strcmp(arg, "--plies") == 0 && i + 1 < argc) {
       if (!(options.maxPlies = positiveNumber(argv[++i], 500))) return usage();

@@ -1,8 +1,12 @@
 #include "search/bench.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "board/fen.h"
+#include "eval/evaluator.h"
+#include "eval/weights.h"
 #include "search/searcher.h"
 #include "support/log.h"
 #include "support/platform.h"
@@ -45,27 +49,79 @@ constexpr const char* BenchPositions[] = {
     "8/8/8/8/5kp1/P7/8/1K1N4 w - - 0 1",
 };
 
+// What the bench sets for itself and gives back.
+struct UserSettings {
+  explicit UserSettings(Searcher& searcher)
+      : board(std::make_unique<Board>()),
+        threads(searcher.threadCount()),
+        tableKb(int64_t(searcher.tt().sizeBytes() >> 10)),
+        timeControl(searcher.timeControl()),
+        listener(searcher.listener),
+        multiPv(searcher.multiPv),
+        mateInMoves(searcher.mateInMoves),
+        searchMoveCount(searcher.searchMoveCount()) {
+    copyBoard(*board, searcher.board());
+    std::copy(searcher.searchMoves(), searcher.searchMoves() + searchMoveCount, searchMoves);
+    for (int i = 0; i < EvalWeightCount; ++i) weights[i] = getEvalWeight(unsigned(i));
+  }
+
+  void restore(Searcher& searcher) const {
+    for (int i = 0; i < EvalWeightCount; ++i)
+      if (getEvalWeight(unsigned(i)) != weights[i]) setEvalWeight(i, weights[i]);
+    searcher.setSearchMoves(searchMoves, searchMoveCount);
+    searcher.mateInMoves = mateInMoves;
+    searcher.multiPv = multiPv;
+    searcher.listener = listener;
+    searcher.timeControl() = timeControl;
+    searcher.tt().resize(tableKb);
+    searcher.setThreads(threads);
+    // The caches hold evaluations made with the bench's weights.
+    clearEvaluator(searcher.thread(0).evaluator);
+    copyBoard(searcher.board(), *board);
+    updateAttackInfo(searcher.board());
+  }
+
+  std::unique_ptr<Board> board;
+  int threads;
+  int64_t tableKb;
+  TimeControl timeControl;
+  SearchListener* listener;
+  int multiPv;
+  int mateInMoves;
+  int searchMoveCount;
+  Move searchMoves[MaxMoves];
+  int weights[EvalWeightCount];
+};
+
+// The engine's own settings, which the signature is taken with: one line
+// (the MultiPV margin then plays no part), every root move, no mate goal.
+void useBenchSettings(Searcher& searcher) {
+  for (int i = 0; i < EvalWeightCount; ++i)
+    if (getEvalWeight(unsigned(i)) != DefaultEvalWeight) setEvalWeight(i, DefaultEvalWeight);
+  searcher.setSearchMoves(nullptr, 0);
+  searcher.mateInMoves = 0;
+  searcher.multiPv = 1;
+  searcher.listener = nullptr;
+  searcher.timeControl() = TimeControl();
+  searcher.tt().resize(BenchTableKb);
+  searcher.setThreads(1);
+}
+
 }  // namespace
 
 BenchResult runBench(Searcher& searcher, int depth) {
-  Board& board = searcher.board();
-  auto saved = std::make_unique<Board>();
-  copyBoard(*saved, board);
-  const int threads = searcher.threadCount();
-  SearchListener* listener = searcher.listener;
-  TimeControl& tc = searcher.timeControl();
-  searcher.setThreads(1);
-  searcher.listener = nullptr;
+  const auto user = std::make_unique<UserSettings>(searcher);
+  useBenchSettings(searcher);
   FILE* log = setLogStream(nullptr);
 
+  Board& board = searcher.board();
+  TimeControl& tc = searcher.timeControl();
   BenchResult result;
   const uint32_t start = currentTimeMs();
   for (const char* fen : BenchPositions) {
     setFen(board, fen);
     searcher.tt().clear();
     clearEvaluator(searcher.thread(0).evaluator);
-    tc.setInfinite(false);
-    tc.setNodes(0);
     tc.setDepthLimit(depth);
     tc.setMoveTime(0xFFFFFFF0u);
     searcher.startSearch();
@@ -75,12 +131,16 @@ BenchResult runBench(Searcher& searcher, int depth) {
   result.milliseconds = currentTimeMs() - start;
 
   setLogStream(log);
-  tc.init();
-  searcher.listener = listener;
-  searcher.setThreads(threads);
-  copyBoard(board, *saved);
-  updateAttackInfo(board);
+  user->restore(searcher);
   return result;
+}
+
+std::string benchLine(const BenchResult& result) {
+  char line[80];
+  const uint64_t nps = result.nodes * 1000 / (result.milliseconds ? result.milliseconds : 1);
+  std::snprintf(line, sizeof line, "bench: %llu nodes %llu nps\n", (unsigned long long)result.nodes,
+                (unsigned long long)nps);
+  return line;
 }
 
 }  // namespace vireo

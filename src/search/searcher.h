@@ -60,6 +60,8 @@ class Searcher {
   // in at most this many moves to prove (0: none), after which the search
   // ends even when it is infinite.
   void setSearchMoves(const Move* moves, int count);
+  const Move* searchMoves() const { return searchMoves_; }
+  int searchMoveCount() const { return searchMoveCount_; }
   int mateInMoves = 0;
 
   // Options.

@@ -1,6 +1,7 @@
 #include "search/time_control.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "search/searcher.h"
 #include "support/log.h"
@@ -17,6 +18,31 @@ void TimeControl::init() {
   depthLimit_ = 0;
   for (uint32_t& t : phaseTime_) t = 5000;
   reset();
+}
+
+TimeControl& TimeControl::operator=(const TimeControl& other) {
+  if (this == &other) return *this;
+  auto copy = [](auto& to, const auto& from) {
+    to.store(from.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  };
+  copy(limit_, other.limit_);
+  copy(start_, other.start_);
+  increment_ = other.increment_;
+  timeLeft_ = other.timeLeft_;
+  reserve_ = other.reserve_;
+  movesToGo_ = other.movesToGo_;
+  std::copy(std::begin(other.phaseTime_), std::end(other.phaseTime_), phaseTime_);
+  std::copy(std::begin(other.phaseNodes_), std::end(other.phaseNodes_), phaseNodes_);
+  copy(phase_, other.phase_);
+  copy(infinite_, other.infinite_);
+  canPonder_ = other.canPonder_;
+  depthLimit_ = other.depthLimit_;
+  copy(nodeLimit_, other.nodeLimit_);
+  prevScore_ = other.prevScore_;
+  depth_ = other.depth_;
+  prevMove_ = other.prevMove_;
+  moveNumber_ = other.moveNumber_;
+  return *this;
 }
 
 void TimeControl::clearLimits() {

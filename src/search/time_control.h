@@ -28,6 +28,10 @@ constexpr uint32_t ClockSafetyMs = 5;
 class TimeControl {
  public:
   TimeControl() { init(); }
+  // Every setting, limit and phase as a whole, for a caller that borrows
+  // the time control and gives the user's back (the bench).
+  TimeControl(const TimeControl& other) { *this = other; }
+  TimeControl& operator=(const TimeControl& other);
 
   void init();
   void reset();
@@ -82,6 +86,7 @@ class TimeControl {
   uint32_t moveTimeCap() const;
   int movesToGoForBudget() const { return movesToGo_ >= 1 && movesToGo_ <= 33 ? movesToGo_ : 33; }
 
+  // operator= copies every field below.
   std::atomic<uint32_t> limit_{NoLimit};
   std::atomic<uint32_t> start_{0};
   uint32_t increment_ = 0;

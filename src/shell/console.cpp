@@ -180,11 +180,7 @@ void ConsoleShell::moveTime(const std::string& rest) {
   std::printf("maxtime=%3.2fs\n", tc.phaseTime(PhaseNormal) / 1000.0);
 }
 
-void ConsoleShell::bench() {
-  const BenchResult r = runBench(searcher_);
-  std::printf("bench: %llu nodes %llu nps\n", (unsigned long long)r.nodes,
-              (unsigned long long)(r.nodes * 1000 / (r.milliseconds ? r.milliseconds : 1)));
-}
+void ConsoleShell::bench() { std::fputs(benchLine(runBench(searcher_)).c_str(), stdout); }
 
 void ConsoleShell::perft(int depth) {
   const uint32_t startMs = currentTimeMs();

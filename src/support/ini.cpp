@@ -32,7 +32,8 @@ bool Ini::load(const char* path) {
     const std::string value(trimSpaces(text.substr(equals + 1)));
     set(key.c_str(), value.c_str());
   }
-  return true;
+  // A folder opens like a file on some systems and fails at the first read.
+  return !file.failed();
 }
 
 const std::string* Ini::find(const char* key) const {

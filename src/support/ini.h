@@ -13,7 +13,7 @@ namespace vireo {
 class Ini {
  public:
   // Adds the pairs of a file to those already held; false when the file
-  // cannot be opened.
+  // cannot be opened or read (the pairs before a read error are kept).
   bool load(const char* path);
 
   // The value of the key, or defaultValue (which may be null). The pointer

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/build_info.h"
 #include "uci_session.h"
 
 namespace vireo::e2e {
@@ -27,7 +28,7 @@ long long buildBook(const TempDir& dir, const std::string& name) {
 std::string startupTail() {
   const int threads = int(std::clamp(sysconf(_SC_NPROCESSORS_ONLN), 1L, 16L));
   return "allocating hash...allocated 32Mb\nstarting threads...started " + std::to_string(threads) +
-         " threads\n\ninitialized\n% ";
+         " threads\n\ninitialized\ntype help for commands, uci for protocol mode\n% ";
 }
 
 TEST(UciConsole, StartupLines) {
@@ -64,7 +65,8 @@ TEST(UciConsole, StartupLines) {
     std::string expected = c.expected;
     if (size_t at = expected.find("%S"); at != std::string::npos) expected.replace(at, 2, dir.file("conf/my.ini"));
     if (size_t at = expected.find("%N"); at != std::string::npos) expected.replace(at, 2, std::to_string(records));
-    EXPECT_EQ(engine.output(), "vireo-1.0\nby Tavrel\n\n" + expected + startupTail());
+    EXPECT_EQ(engine.output(),
+              std::string("vireo-1.0\nby Tavrel, revision ") + buildRevision() + "\n\n" + expected + startupTail());
   }
 }
 

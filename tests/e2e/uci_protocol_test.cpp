@@ -18,7 +18,7 @@ int processorsForThreads() {
 
 TEST(UciProtocol, UciReplyAndProtocolMode) {
   UciEngine engine;
-  ASSERT_TRUE(engine.process.waitFor("initialized\n% "));
+  ASSERT_TRUE(engine.process.waitFor("initialized\ntype help for commands, uci for protocol mode\n% "));
   engine.process.take();
   engine.send("uci");
   ASSERT_TRUE(engine.waitFor("uciok\n"));
