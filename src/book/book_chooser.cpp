@@ -139,11 +139,19 @@ void BookChooser::weigh(int n, bool blackToMove) {
   }
   normalize(scoreShare, n);
 
+  // The sign of the game weight has done its work above, by turning the game
+  // share into its inverse; as a factor it would subtract that share from
+  // the others, and the combined weights could cancel to a sum near zero
+  // whose normalisation blows them up. So only magnitudes combine, and the
+  // other weights, which have no inverse, count from zero: every combined
+  // weight stays non-negative.
+  const double gameWeight = std::fabs(c.gameWeight), scoreWeight = std::max(0.0, c.scoreWeight);
+  const double eloWeight = std::max(0.0, c.eloWeight);
   for (int i = 0; i < n; ++i) {
     weight[i] = 0;
     if (!eligible(i)) continue;
-    weight[i] = c.gameWeight * gameShare[i] + c.scoreWeight * scoreShare[i];
-    if (withElo) weight[i] += c.eloWeight * eloShare[i];
+    weight[i] = gameWeight * gameShare[i] + scoreWeight * scoreShare[i];
+    if (withElo) weight[i] += eloWeight * eloShare[i];
   }
   normalize(weight, n);
 

@@ -2,6 +2,8 @@
 // line or iteration, and the statistics at the end. All of it goes to the
 // log, so none of it reaches a GUI.
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -16,13 +18,23 @@
 namespace vireo {
 
 Scaled scaled(uint64_t n) {
+  // Four divisions bring any 64-bit count below 2^24, so the suffix never
+  // runs past 't' into the text's terminating zero.
   int divisions = 0;
-  while (n > 99999) {
+  while (n > 99999 && divisions < 4) {
     n >>= 10;
     ++divisions;
   }
   return {(long long)n, " kmgt"[divisions]};
 }
+
+namespace {
+
+// A share in percent; 0 when there is nothing to share (an empty search, a
+// table never written), never nan or inf.
+double percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 0.0; }
+
+}  // namespace
 
 std::string scoreLineText(int depth, int selDepth, uint32_t elapsedMs, uint64_t nodes, int score,
                           const char* text) {
@@ -121,17 +133,20 @@ void Searcher::printStatistics() {
     newWrites += s.tt.ttNewWrites;
     overwrites += s.tt.ttOverwrites;
   }
-  const double seconds = double(currentTimeMs() - timeControl_.start()) / 1000.0;
+  // A search can end within the clock's first millisecond (a mated or
+  // stalemated root, a zero move time): count it as one millisecond.
+  const uint32_t elapsedMs = std::max<uint32_t>(currentTimeMs() - timeControl_.start(), 1);
   const uint64_t nodes = quiescence + pruned + interior;
   const double n = double(nodes);
   const Scaled sn = scaled(nodes);
-  const Scaled nps = scaled(uint64_t(n / seconds));
+  const double rate = n * 1000.0 / double(elapsedMs);
+  const Scaled nps = scaled(rate < 0x1p64 ? uint64_t(rate) : UINT64_MAX);
   logInfo("nodes  : %i%c i=%5.2f%%, f=%5.2f%%, q=%5.2f%%, p=%5.2f%%, nps=%i%c\n", int(sn.value), sn.suffix,
-          100.0 * double(interior) / n, 100.0 * double(frontier) / n,
-          100.0 * (double(quiescence) - double(frontier)) / n, 100.0 * double(pruned) / n,
-          int(nps.value), nps.suffix);
-  logInfo("tt     : upd=%5.2f%%, full=%5.2f%%\n", 100.0 * double(updates) / double(updates + newWrites),
-          100.0 * (double(newWrites) - double(overwrites)) / double(tt_.entries()));
+          percent(double(interior), n), percent(double(frontier), n),
+          percent(double(quiescence) - double(frontier), n), percent(double(pruned), n), int(nps.value),
+          nps.suffix);
+  logInfo("tt     : upd=%5.2f%%, full=%5.2f%%\n", percent(double(updates), double(updates + newWrites)),
+          percent(double(newWrites) - double(overwrites), double(tt_.entries())));
   if (threadCount_ <= 1) return;
   for (int i = 0; i < threadCount_; ++i) {
     const SearchThread& t = threads_[i];

@@ -116,7 +116,8 @@ void Searcher::think() {
     logInfo("/%2.1f %s\n", branching, reason == ReasonNone ? "" : "(INF)");
     if (depth + 1 == MaxDepth + 1) break;
     resortRootMoves();
-    previousNodes = uint32_t(nodes);
+    // Kept whole and above zero: the branching figure divides by it.
+    previousNodes = nodes ? nodes : 1;
     (void)b;
   }
   if (!mateGoalMet(rootMoveAt(0).score)) waitForStopRequest();

@@ -1,5 +1,6 @@
 #include "search/tt.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,9 +10,61 @@
 
 namespace vireo {
 
+namespace {
+
+constexpr uint64_t SlotsPerPage = 4096 / 16;
+constexpr uint64_t SlotsPerClockRead = 2 * 1024 * 1024 / 16;
+
+// A write access for the processor, so the system backs the page, but no
+// change to the value: a search thread writing the slot meanwhile (a probe
+// refreshing its age) loses nothing.
+void touch(std::atomic<uint64_t>& word) {
+  uint64_t expected = 0;
+  word.compare_exchange_strong(expected, 0, std::memory_order_relaxed);
+}
+
+}  // namespace
+
 Tt::Tt() { resize(1024); }
 
-Tt::~Tt() { freeLarge(raw_); }
+Tt::~Tt() {
+  stopTouchingPages();
+  freeLarge(raw_, rawBytes_);
+}
+
+// A new table comes from the system as untouched zero pages; the first
+// write to each makes the system back it, which for a table of gigabytes can
+// take seconds. Left to the search, its first iterations would crawl from
+// fault to fault; all done here, it would hold up the GUI's "readyok". So
+// the pages from slot `from` on are touched here for a bounded time and the
+// rest by a helper thread while the GUI goes on, and the search stores only
+// into the part already backed. The time counts from `startMs`, the start
+// of the resize or clear.
+void Tt::touchPages(uint64_t from, uint32_t startMs) {
+  uint64_t i = from;
+  while (i < entries_) {
+    touch(table_[i].words[0]);
+    i += SlotsPerPage;
+    if (i % SlotsPerClockRead == 0 && currentTimeMs() - startMs >= pageBudgetMs_) break;
+  }
+  touched_ = std::min(i, entries_);
+  if (i >= entries_) return;
+  stopTouching_ = false;
+  toucher_.start([this, i] {
+    uint64_t k = i;
+    while (k < entries_ && !stopTouching_.load(std::memory_order_relaxed)) {
+      touch(table_[k].words[0]);
+      k += SlotsPerPage;
+      if (k % SlotsPerClockRead == 0) touched_.store(k, std::memory_order_relaxed);
+    }
+    touched_.store(std::min(k, entries_), std::memory_order_relaxed);
+  });
+}
+
+void Tt::stopTouchingPages() {
+  stopTouching_ = true;
+  toucher_.join();
+}
 
 uint64_t Tt::resize(int64_t kilobytes) {
   int64_t p = 2;
@@ -20,11 +73,14 @@ uint64_t Tt::resize(int64_t kilobytes) {
   const uint64_t bytes = half >= 256 ? uint64_t(half) * 1024 : 262144;
   if (bytes == sizeBytes_) return bytes;
 
-  freeLarge(raw_);
+  const uint32_t startMs = currentTimeMs();
+  stopTouchingPages();
+  freeLarge(raw_, rawBytes_);
   raw_ = nullptr;
   sizeBytes_ = bytes;
   for (;;) {
-    raw_ = allocateLarge(sizeBytes_ + 128);
+    rawBytes_ = sizeBytes_ + 128;
+    raw_ = allocateLarge(rawBytes_);
     if (raw_) break;
     logInfo("tt: malloc(%llu) failed, retrying...\n", (unsigned long long)sizeBytes_);
     sizeBytes_ /= 2;
@@ -39,14 +95,25 @@ uint64_t Tt::resize(int64_t kilobytes) {
   table_ = reinterpret_cast<Slot*>(aligned);
   entries_ = sizeBytes_ / sizeof(Slot);
   mask_ = entries_ - 1;
-  clear();
+  // The new block is zero-filled already: the table is empty without a
+  // clear, which would only write every page a second time.
+  generation_ = 1;
+  touchPages(0, startMs);
   return bytes;
 }
 
+// Writing zeros is the quickest clear of the pages that are backed; the rest
+// may not be backed yet, and writing would back them all here, so they are
+// left to come back zero-filled and are touched as after a resize.
 void Tt::clear() {
+  const uint32_t startMs = currentTimeMs();
+  stopTouchingPages();
   generation_ = 0;
-  std::memset(static_cast<void*>(table_), 0, sizeBytes_);
+  const uint64_t backed = touched_;
+  std::memset(static_cast<void*>(table_), 0, backed * sizeof(Slot));
+  zeroLarge(table_ + backed, (entries_ - backed) * sizeof(Slot));
   generation_ = 1;
+  touchPages(backed, startMs);
 }
 
 TtEntry Tt::load(const Slot& slot) {
@@ -83,6 +150,10 @@ bool Tt::probe(const Board& board, TtEntry& entry) {
 
 void Tt::store(const Board& board, TtEntry e, TtCounters& counters) {
   const uint64_t i = index(board.hashKey, board.sideToMove);
+  // While the helper thread is still backing the table, a store beyond it
+  // would have the search wait for the system to back that page (a read
+  // only maps the shared zero page). The table is a cache: drop the entry.
+  if (i >= touched_.load(std::memory_order_relaxed)) return;
   e.check = checkOf(board.hashKey);
   e.age = generation_;
   if (e.bound == BoundUpper) e.move = 0;  // fail-low entries carry no move

@@ -1,7 +1,9 @@
 #pragma once
 // The transposition table, shared by every search thread without locks. A
 // slot is copied in and out as two 64-bit words; a torn slot can at worst
-// give a wrong score or a move that fails the validity test.
+// give a wrong score or a move that fails the validity test. While a large
+// new table's pages are being backed, a helper thread touches them too, in a
+// way that changes no value.
 
 #include <atomic>
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include "board/board.h"
 #include "search/own_counter.h"
 #include "search/score.h"
+#include "support/thread.h"
 
 namespace vireo {
 
@@ -50,9 +53,17 @@ class Tt {
 
   // Sizes the table to the largest power of two not above `kilobytes` (at
   // least 256 KB) and returns that size in bytes. The same size keeps the
-  // contents; a new size clears. A failed allocation retries with half.
+  // contents; a new size starts empty. A failed allocation retries with half.
+  // The pages of a large new or cleared table are backed by a helper thread
+  // while the caller goes on (see touchPages).
   uint64_t resize(int64_t kilobytes);
   void clear();
+  // How long resize and clear may spend backing pages before they leave the
+  // rest to the helper thread (tests set 0 to leave it nearly all).
+  void setPageBudget(uint32_t ms) { pageBudgetMs_ = ms; }
+  // Whether every page is backed; until then stores into the part not yet
+  // backed are dropped.
+  bool pagesBacked() const { return touched_.load(std::memory_order_relaxed) >= entries_; }
   void newSearch() { generation_ = uint8_t(generation_ + 1); }
 
   bool probe(const Board& board, TtEntry& entry);
@@ -78,13 +89,25 @@ class Tt {
   static uint32_t checkOf(uint64_t key) { return uint32_t(key >> 32) ^ uint32_t(key); }
   static TtEntry load(const Slot& slot);
   static void save(Slot& slot, const TtEntry& entry);
+  void touchPages(uint64_t from, uint32_t startMs);
+  void stopTouchingPages();
 
   Slot* table_ = nullptr;
   void* raw_ = nullptr;
+  uint64_t rawBytes_ = 0;
   uint64_t sizeBytes_ = 0;
   uint64_t entries_ = 0;
   uint64_t mask_ = 0;
   uint8_t generation_ = 0;
+  // The helper thread that backs the pages of a new or cleared table, and how
+  // far it got: every page of the slots below `touched_` is backed.
+  PlatformThread toucher_;
+  std::atomic<bool> stopTouching_{false};
+  // On a line of its own, away from the fields every probe reads.
+  alignas(64) std::atomic<uint64_t> touched_{0};
+  // Well inside the few seconds a GUI waits for "readyok", and enough for
+  // the largest table where the system backs memory at its usual speed.
+  uint32_t pageBudgetMs_ = 500;
 };
 
 // Mate scores are stored relative to the node and read back relative to the

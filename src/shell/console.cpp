@@ -20,6 +20,29 @@ namespace {
 
 constexpr int LineBufferSize = 16384;
 
+// The largest move time: one below the value that means "no limit", so that
+// even the longest "g" still ends by its clock.
+constexpr uint32_t MaxMoveTimeMs = NoLimit - 1;
+
+constexpr const char* HelpText =
+    "commands:\n"
+    "  (empty line)   print the board, the game's moves, FEN and keys\n"
+    "  fen [FEN]      set a position (if given) and print the board\n"
+    "  a move         play it and print the board (e4, Nf3, e7e8q, O-O)\n"
+    "  a FEN          set that position\n"
+    "  %              pass the move (null move; refused while in check)\n"
+    "  perft [n]      count the leaves of the legal move tree to depth n, timed\n"
+    "  divide [n]     the same per root move\n"
+    "  g [tt]         search for the move time, wait and print the best move\n"
+    "                 (the table is cleared first unless tt follows)\n"
+    "  mt [seconds]   set the move time of g (with a number) and print it\n"
+    "  eval           the static evaluation of the position, term by term\n"
+    "  bench          search 30 fixed positions to a fixed depth on one thread\n"
+    "  book           the opening book's moves for the position, with statistics\n"
+    "  help           list these commands\n"
+    "  quit           end the program\n"
+    "Any UCI command works too; after \"uci\" the engine speaks only the protocol.\n";
+
 bool allCharsIn(const std::string& text, const char* allowed) {
   for (char c : text)
     if (!c || !std::strchr(allowed, c)) return false;
@@ -57,8 +80,9 @@ int ConsoleShell::run(FILE* input) {
     char* text = line;
     while (*text == ' ') ++text;
     size_t length = std::strlen(text);
-    while (length && text[length - 1] == '\n') --length;
-    while (length && text[length - 1] == ' ') --length;
+    // Line ends from a Windows GUI or terminal bring a carriage return that
+    // would otherwise end up in the last word ("uci\r").
+    while (length && std::strchr("\n\r ", text[length - 1])) --length;
     if (length == 0) {
       if (!uci_.uciMode()) printBoard(board_);
       continue;
@@ -81,6 +105,10 @@ bool ConsoleShell::execute(const std::string& command, const std::string& rest) 
 // Every shell command works on the search's position or threads, so a
 // search started by "go" is stopped first.
 bool ConsoleShell::runShellCommand(const std::string& command, const std::string& rest) {
+  if (command == "help") {
+    std::fputs(HelpText, stdout);
+    return true;
+  }
   static constexpr const char* Commands[] = {"book", "fen", "%", "divide", "perft", "g", "mt", "eval", "bench"};
   if (std::find(std::begin(Commands), std::end(Commands), command) == std::end(Commands)) return false;
   uci_.stopRunningSearch();
@@ -92,7 +120,7 @@ bool ConsoleShell::runShellCommand(const std::string& command, const std::string
     if (!rest.empty()) setPosition(rest);
     printBoard(board_);
   } else if (command == "%") {
-    if (!historyFull()) makeNullMove(board_);
+    passMove();
   } else if (command == "divide") {
     if (int depth = depthArgument(rest)) divide(depth);
   } else if (command == "perft") {
@@ -107,6 +135,17 @@ bool ConsoleShell::runShellCommand(const std::string& command, const std::string
     bench();
   }
   return true;
+}
+
+// Passing while in check would leave the king en prise for the other side,
+// a position no search or move generator is made for.
+void ConsoleShell::passMove() {
+  updateAttackInfo(board_);
+  if (board_.inCheck()) {
+    std::printf("cannot pass the move: the side to move is in check\n");
+    return;
+  }
+  if (!historyFull()) makeNullMove(board_);
 }
 
 bool ConsoleShell::historyFull() {
@@ -165,19 +204,54 @@ void ConsoleShell::divide(int depth) {
   std::printf("total    %10.0f\n", total);
 }
 
-// Searches the current position and waits for the end; the table is
-// cleared first unless the second word is "tt".
+// Searches the current position for the console's move time and waits for
+// the end; the table is cleared first unless the second word is "tt". The
+// limits are set up here in full: whatever a UCI "go" left behind (infinite,
+// ponder, a clock budget, a depth or node limit) must not decide how long
+// the shell blocks, as nothing reads input while it waits.
 void ConsoleShell::go(const std::string& rest) {
   if (rest.substr(0, rest.find(' ')) != "tt") searcher_.tt().clear();
+  TimeControl& tc = searcher_.timeControl();
+  tc.setInfinite(false);
+  tc.setNodes(0);
+  tc.setDepthLimit(0);
+  tc.setReserve(0);
+  tc.setMoveTime(moveTimeMs_);
+  tc.reset();
   searcher_.startSearch();
   searcher_.waitIdle();
+
+  const Move best = searcher_.bestMove();
+  if (!best) {
+    std::printf("best move: none\n");
+    return;
+  }
+  char san[16];
+  moveToSan(board_, san, best);
+  const BoardState saved = board_.state;
+  makeMove(board_, best);
+  updateAttackInfo(board_);
+  const bool check = board_.inCheck();
+  unmakeMove(board_, best, saved);
+  std::printf("best move: %s%s\n", san, check ? "+" : "");
 }
 
+// The time is kept by the shell for "g" and also given to the TimeControl,
+// where a UCI "go" without limits of its own still finds it. Out-of-range
+// input must not reach the conversion to whole milliseconds.
 void ConsoleShell::moveTime(const std::string& rest) {
-  TimeControl& tc = searcher_.timeControl();
   const std::string word = rest.substr(0, rest.find(' '));
-  if (!word.empty()) tc.setMoveTime(uint32_t(std::strtod(word.c_str(), nullptr) * 1000));
-  std::printf("maxtime=%3.2fs\n", tc.phaseTime(PhaseNormal) / 1000.0);
+  if (!word.empty()) {
+    char* end = nullptr;
+    const double ms = std::strtod(word.c_str(), &end) * 1000;
+    if (end == word.c_str() || !(ms >= 0)) {
+      std::printf("not a time in seconds: '%s'\n", word.c_str());
+    } else {
+      moveTimeMs_ = ms < double(MaxMoveTimeMs) ? uint32_t(ms) : MaxMoveTimeMs;
+      searcher_.timeControl().setMoveTime(moveTimeMs_);
+    }
+  }
+  std::printf("maxtime=%3.2fs\n", moveTimeMs_ / 1000.0);
 }
 
 void ConsoleShell::bench() { std::fputs(benchLine(runBench(searcher_)).c_str(), stdout); }

@@ -17,7 +17,11 @@ class Uci;
 class ConsoleShell {
  public:
   ConsoleShell(Searcher& searcher, Uci& uci, BookChooser& bookChooser)
-      : searcher_(searcher), board_(searcher.board()), uci_(uci), bookChooser_(bookChooser) {}
+      : searcher_(searcher),
+        board_(searcher.board()),
+        uci_(uci),
+        bookChooser_(bookChooser),
+        moveTimeMs_(searcher.timeControl().phaseTime(PhaseNormal)) {}
 
   // Runs until the input ends; returns the exit status.
   int run(FILE* input);
@@ -33,6 +37,7 @@ class ConsoleShell {
   void setPosition(const std::string& fen);
   void divide(int depth);
   void perft(int depth);
+  void passMove();
   bool historyFull();
   void go(const std::string& rest);
   void moveTime(const std::string& rest);
@@ -42,6 +47,8 @@ class ConsoleShell {
   Board& board_;
   Uci& uci_;
   BookChooser& bookChooser_;
+  // The search time of "g", set by "mt"; at first the TimeControl's own.
+  uint32_t moveTimeMs_;
 };
 
 }  // namespace vireo

@@ -31,9 +31,16 @@ inline void prefetch(const void* address) { __builtin_prefetch(address, 0, 3); }
 
 // A large block (the transposition table) on huge pages where the system
 // offers them, which saves most of the address-translation misses of random
-// table accesses. Returns nullptr when the memory is not available.
+// table accesses. The block comes zero-filled, straight from the operating
+// system where it is large, whose pages are backed only when first touched
+// (the allocation itself is quick whatever the size). Returns nullptr when
+// the memory is not available. freeLarge takes the size that was asked for.
 void* allocateLarge(uint64_t bytes);
-void freeLarge(void* block);
+void freeLarge(void* block, uint64_t bytes);
+// Sets bytes of a block from allocateLarge to zero. Where the system can, the
+// pages of a large range are handed back and come back zero-filled when next
+// touched, instead of being written now.
+void zeroLarge(void* block, uint64_t bytes);
 
 // Byte offsets and sizes beyond 2 GB: the standard seek takes a long, which
 // is 32 bits on some platforms.

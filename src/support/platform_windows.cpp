@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "support/gate.h"
 #include "support/platform.h"
@@ -38,13 +39,20 @@ int processorsOnline() {
 void yieldProcessor() { SwitchToThread(); }
 
 // Large pages need a privilege that ordinary accounts lack, so the table
-// lives on normal pages here.
+// lives on normal pages here. Committed memory from VirtualAlloc is
+// zero-filled and backed page by page as it is first touched.
 void* allocateLarge(uint64_t bytes) {
-  if (bytes > SIZE_MAX) return nullptr;
-  return std::malloc(size_t(bytes));
+  if (bytes == 0 || bytes > SIZE_MAX) return nullptr;
+  return VirtualAlloc(nullptr, size_t(bytes), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
-void freeLarge(void* block) { std::free(block); }
+void freeLarge(void* block, uint64_t) {
+  if (block) VirtualFree(block, 0, MEM_RELEASE);
+}
+
+// Decommitting and committing again would zero lazily too, but the second
+// step can fail and lose the table; a plain write cannot.
+void zeroLarge(void* block, uint64_t bytes) { std::memset(block, 0, size_t(bytes)); }
 
 bool seekFile(FILE* file, uint64_t offset) {
   if (offset > uint64_t(INT64_MAX)) return false;

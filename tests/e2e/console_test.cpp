@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <sstream>
 
-#include "engine_process.h"
+#include "uci_session.h"
 
 namespace vireo::e2e {
 namespace {
@@ -14,7 +16,9 @@ constexpr const char* FileLine = "     a   b   c   d   e   f   g   h\n";
 // Runs a whole console session and returns everything the engine printed
 // from the first prompt on.
 std::string session(const std::string& input, int* status = nullptr) {
-  EngineProcess engine;
+  // A session that sends "uci" appends to the error log in its directory.
+  TempDir dir;
+  EngineProcess engine(dir.path());
   engine.send(input);
   engine.closeInput();
   const int exitStatus = engine.waitForExit(60000);
@@ -132,6 +136,156 @@ TEST(Console, ThreadStatisticsWithHelpersOnly) {
   const std::string two = session("setoption name Threads value 2\nmt 0.2\ng\n");
   EXPECT_EQ(count(two, "master: splits="), 1) << two;
   EXPECT_EQ(count(two, "slave : splits="), 1) << two;
+}
+
+// Line ends of a Windows GUI or terminal: the carriage return is no part of
+// the last word, at the console and in UCI alike.
+TEST(Console, CarriageReturnsAreIgnored) {
+  struct Case {
+    const char* input;
+    const char* expected;  // a piece of the output
+  };
+  const Case cases[] = {
+      {"uci\r\nisready\r\n", "uciok\nreadyok\n"},
+      // The last move of the list counts: Black's reply comes back.
+      {"uci\r\nposition startpos moves e2e4\r\ngo depth 1\r\n", "bestmove "},
+      {"fen 8/8/8/8/8/8/8/K6k w - - \r\r\n", "8/8/8/8/8/8/8/K6k w - - 0 1\n"},
+      {"e4\r\n", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1\n"},
+      {"divide 1 \r\n", "total            20\n"},
+      {"mt 0.5\r\n", "maxtime=0.50s\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    const std::string out = session(c.input);
+    EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+    EXPECT_EQ(out.find("unknown command"), std::string::npos) << out;
+    EXPECT_EQ(out.find("not a move"), std::string::npos) << out;
+    for (const std::string& line : linesStartingWith(out, "bestmove ")) {
+      EXPECT_TRUE(wellFormedBestmove(line)) << line;
+      EXPECT_TRUE(line[10] == '7' || line[10] == '8') << line;  // a black move
+    }
+  }
+}
+
+// "g" sets up its own limits: whatever a UCI "go" left in force, it searches
+// for the console's move time, ends by it and names its move.
+TEST(Console, SearchEndsByItsMoveTimeWhateverGoLeftBehind) {
+  struct Case {
+    const char* before;
+    int bestmoves;  // "bestmove" lines: from UCI mode only
+  };
+  const Case cases[] = {
+      {"go infinite\n", 0},
+      {"go ponder\n", 0},
+      {"go depth 1\n", 0},
+      {"go nodes 1\n", 0},
+      {"go wtime 100 btime 100\n", 0},
+      {"uci\ngo infinite\n", 2},
+      {"uci\ngo ponder\n", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.before);
+    int status = -1;
+    const std::string out = session(std::string(c.before) + "mt 0.2\ng\nquit\n", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("maxtime=0.20s\n"), std::string::npos) << out;
+    EXPECT_EQ(count(out, "best move: "), 1) << out;
+    EXPECT_EQ(count(out, "bestmove "), c.bestmoves) << out;
+    // At the console the trace shows a search deeper than any depth or node
+    // limit of the "go" before.
+    if (c.bestmoves == 0) {
+      const std::string search = out.substr(out.find("maxtime=0.20s\n"));
+      EXPECT_NE(search.find("  [3/"), std::string::npos) << search;
+    }
+  }
+}
+
+// The move is in SAN on the position searched, with its check sign; a
+// position without moves says so.
+TEST(Console, SearchNamesItsBestMove) {
+  struct Case {
+    const char* fen;
+    std::set<std::string> moves;
+  };
+  const Case cases[] = {
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+       {"a3", "a4", "b3", "b4", "c3", "c4", "d3", "d4", "e3", "e4", "f3", "f4", "g3", "g4", "h3", "h4", "Na3",
+        "Nc3", "Nf3", "Nh3"}},
+      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", {"Ra8+"}},
+      {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", {"none"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fen);
+    const std::string out = session(std::string("fen ") + c.fen + "\nmt 0.2\ng\nfen\n");
+    const std::vector<std::string> lines = linesStartingWith(out, "best move: ");
+    ASSERT_EQ(lines.size(), 1u) << out;
+    EXPECT_EQ(c.moves.count(lines[0].substr(11)), 1u) << lines[0];
+    // The search leaves the position as it was.
+    const std::string placement = std::string(c.fen).substr(0, std::string(c.fen).find(' ') + 2) + " ";
+    EXPECT_EQ(count(out, placement), 2) << out;
+  }
+}
+
+// A statistics block of a search that ends at once (no moves at the root,
+// no time) or has helper threads: numbers only, no nan, inf or NUL byte.
+TEST(Console, StatisticsOfTinySearchesAreNumbers) {
+  const char* inputs[] = {
+      "fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3\nmt 0\ng\n",
+      "mt 0\ng\n",
+      "setoption name Threads value 2\nmt 0\ng\ng tt\n",
+  };
+  for (const char* input : inputs) {
+    SCOPED_TRACE(input);
+    const std::string out = session(input);
+    const std::string search = out.substr(out.find("maxtime=0.00s\n"));
+    EXPECT_GE(count(search, "nodes  : "), 1) << search;
+    EXPECT_GE(count(search, "tt     : upd="), 1) << search;
+    for (const char* bad : {"nan", "inf", "NAN", "INF%"}) EXPECT_EQ(search.find(bad), std::string::npos) << search;
+    EXPECT_EQ(search.find('\0'), std::string::npos) << search;
+  }
+}
+
+TEST(Console, PassingInCheckIsRefused) {
+  const std::string out = session("fen 4k3/8/8/8/8/8/4r3/4K3 w - -\n%\nfen\n");
+  EXPECT_NE(out.find("cannot pass the move: the side to move is in check\n"), std::string::npos) << out;
+  EXPECT_EQ(count(out, "4k3/8/8/8/8/8/4r3/4K3 w - - 0 1\n"), 2) << out;
+}
+
+TEST(Console, HelpListsTheCommandsOnOneScreen) {
+  const std::string out = session("help\n");
+  for (const char* command : {"fen [FEN]", "  %  ", "perft [n]", "divide [n]", "g [tt]", "mt [seconds]", "eval",
+                              "bench", "book", "help", "quit"})
+    EXPECT_NE(out.find(command), std::string::npos) << command;
+  EXPECT_LE(count(out, "\n"), 24) << out;
+  for (std::istringstream lines(out); !lines.eof();) {
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_LE(line.size(), 80u) << line;
+  }
+}
+
+// Times beyond what milliseconds can hold, below zero or no number at all.
+TEST(Console, MoveTimeOutOfRange) {
+  struct Case {
+    const char* input;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"mt -5\n", "not a time in seconds: '-5'\nmaxtime=5.00s\n"},
+      {"mt nan\n", "not a time in seconds: 'nan'\nmaxtime=5.00s\n"},
+      {"mt abc\n", "not a time in seconds: 'abc'\nmaxtime=5.00s\n"},
+      {"mt 1e30\n", "maxtime=4294967.29s\n"},
+      {"mt inf\n", "maxtime=4294967.29s\n"},
+      {"mt 4294967.2955\n", "maxtime=4294967.29s\n"},
+      {"mt 0\n", "maxtime=0.00s\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    int status = -1;
+    const std::string out = session(c.input, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+  }
 }
 
 }  // namespace

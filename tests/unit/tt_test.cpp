@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "board/notation.h"
 #include "board_test_util.h"
@@ -144,6 +146,58 @@ TEST(Tt, SidesToMoveUseDifferentBuckets) {
   TtEntry e;
   EXPECT_FALSE(tt.probe(*black, e));
   EXPECT_TRUE(tt.probe(*white, e));
+}
+
+// One position in every page of the table: what was stored is found, a
+// clear empties the table whether or not its pages are all backed yet, and
+// so does a resize. Stores made while the helper thread is still backing the
+// pages may be dropped, never changed.
+TEST(Tt, EveryPageStoresAndClearsWhileBackedOrNot) {
+  Tt tt;
+  auto board = boardFromFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  TtCounters counters;
+  auto at = [&](uint64_t page) { board->hashKey = (page + 1) << 32 | page * 256; };
+  auto storeAll = [&] {
+    for (uint64_t page = tt.entries() / 256; page-- > 0;) {
+      at(page);
+      tt.storeScore(*board, BoundExact, 5, 0, int(page % 1000), 0, 0, counters);
+    }
+  };
+  auto found = [&] {
+    uint64_t n = 0;
+    TtEntry e;
+    for (uint64_t page = 0; page < tt.entries() / 256; ++page) {
+      at(page);
+      if (tt.probe(*board, e)) {
+        EXPECT_EQ(e.score, int(page % 1000));
+        ++n;
+      }
+    }
+    return n;
+  };
+  auto waitUntilBacked = [&] {
+    for (int i = 0; i < 60000 && !tt.pagesBacked(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(tt.pagesBacked());
+  };
+
+  tt.setPageBudget(0);  // nearly all the backing to the helper thread
+  for (const int64_t megabytes : {64, 128}) {
+    SCOPED_TRACE(megabytes);
+    tt.resize(megabytes * 1024);
+    EXPECT_EQ(found(), 0u);
+    tt.newSearch();
+    storeAll();
+    EXPECT_LE(found(), tt.entries() / 256);
+    tt.clear();  // the helper thread may be midway
+    EXPECT_EQ(found(), 0u);
+    EXPECT_EQ(tt.generation(), 1);
+    waitUntilBacked();
+    storeAll();
+    EXPECT_EQ(found(), tt.entries() / 256);
+    tt.clear();  // every page backed
+    EXPECT_EQ(found(), 0u);
+    storeAll();
+  }
 }
 
 TEST(Tt, MateScoresCountFromTheStoredPosition) {
