@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "board/fen.h"
 #include "eval/evaluator.h"
@@ -121,6 +123,9 @@ BenchResult runBench(Searcher& searcher, int depth) {
   for (const char* fen : BenchPositions) {
     setFen(board, fen);
     searcher.tt().clear();
+    // A table whose pages are still being backed drops stores, and how many
+    // would depend on the machine's speed.
+    while (!searcher.tt().pagesBacked()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     clearEvaluator(searcher.thread(0).evaluator);
     tc.setDepthLimit(depth);
     tc.setMoveTime(0xFFFFFFF0u);

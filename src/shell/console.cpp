@@ -73,8 +73,8 @@ int ConsoleShell::run(FILE* input) {
     // pieces are no commands, only the tail of one (a long move list), and
     // must not be taken for moves or positions of their own.
     if (line[LineBufferSize - 1] == 0 && line[LineBufferSize - 2] != '\n' && uci_.uciMode()) {
-      std::fprintf(stderr, "WARNING input line longer than %i characters, the rest is ignored\n",
-                   LineBufferSize - 1);
+      uci_.warn("WARNING input line longer than " + std::to_string(LineBufferSize - 1) +
+                " characters, the rest is ignored");
       for (int c = std::getc(input); c != EOF && c != '\n';) c = std::getc(input);
     }
     char* text = line;
@@ -211,13 +211,14 @@ void ConsoleShell::divide(int depth) {
 // the shell blocks, as nothing reads input while it waits.
 void ConsoleShell::go(const std::string& rest) {
   if (rest.substr(0, rest.find(' ')) != "tt") searcher_.tt().clear();
+  // Nothing of an earlier UCI "go" applies: no clock, limit, restricted
+  // root or mate goal.
   TimeControl& tc = searcher_.timeControl();
-  tc.setInfinite(false);
-  tc.setNodes(0);
-  tc.setDepthLimit(0);
-  tc.setReserve(0);
+  tc.clearLimits();
   tc.setMoveTime(moveTimeMs_);
   tc.reset();
+  searcher_.setSearchMoves(nullptr, 0);
+  searcher_.mateInMoves = 0;
   searcher_.startSearch();
   searcher_.waitIdle();
 
@@ -264,9 +265,11 @@ void ConsoleShell::perft(int depth) {
   const uint32_t elapsedMs = currentTimeMs() - startMs;
   char label[80];
   std::snprintf(label, sizeof label, "perft %i", depth);
+  // A count under a millisecond, or of a position without moves, would
+  // print "inf" or "nan" rates.
   std::printf("%-20s  %10.0f ops in %5.3f seconds  ops/ms=%7.0f,  ticks/op=%6.1f\n", label,
-              double(nodes), double(elapsedMs) / 1000, double(nodes) / double(elapsedMs),
-              double(ticks) / double(nodes));
+              double(nodes), double(elapsedMs) / 1000, double(nodes) / double(std::max(elapsedMs, 1u)),
+              nodes ? double(ticks) / double(nodes) : 0.0);
 }
 
 }  // namespace vireo

@@ -57,6 +57,10 @@ std::string Uci::optionList() const {
 // has it.
 constexpr const char* MultiWordOptionNames[] = {"Move Overhead"};
 
+void Uci::clearEvaluationCaches() {
+  for (int i = 0; i < searcher_.threadCount(); ++i) clearEvaluator(searcher_.thread(i).evaluator);
+}
+
 std::string Uci::readOptionName() {
   std::string name = tokens_.nextWord();
   if (equalsIgnoreCase(name, "name")) name = tokens_.nextWord();
@@ -128,7 +132,7 @@ void Uci::setoption() {
     if (equalsIgnoreCase(what, "Hash")) {
       stopRunningSearch();
       searcher_.tt().clear();
-      for (int i = 0; i < searcher_.threadCount(); ++i) clearEvaluator(searcher_.thread(i).evaluator);
+      clearEvaluationCaches();
       logTraffic("tt cleared", nullptr);
     }
   } else if (equalsIgnoreCase(name, "Ponder")) {
@@ -161,6 +165,8 @@ void Uci::setoption() {
       // The tables are read by the search threads without locks.
       stopRunningSearch();
       setEvalWeight(i, evalWeightFromPercent(percent));
+      // Cached scores were made with the old weights.
+      clearEvaluationCaches();
       return;
     }
     std::fprintf(stderr, "Option not supported: %s\n", name.c_str());

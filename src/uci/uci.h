@@ -44,6 +44,10 @@ class Uci : public SearchListener {
   // still goes out, and a held-back one is written.
   void endOfInput();
 
+  // A warning the GUI should see: to the error log and, after "uci", as one
+  // "info string" line.
+  void warn(const std::string& text);
+
   // The commands.
   void uci();
   void isready();
@@ -75,8 +79,6 @@ class Uci : public SearchListener {
   };
   GoCommand readGo();
   void runPerft(int depth);
-  // A warning the GUI should see: to the error log and as "info string".
-  void warn(const std::string& text);
 
   // Ends the current search: a running one is stopped (its finished()
   // writes the bestmove), a held-back bestmove is written; the threads are
@@ -90,6 +92,7 @@ class Uci : public SearchListener {
   void write(const std::string& text);
   std::string optionList() const;
   std::string readOptionName();
+  void clearEvaluationCaches();
   // After "uci": one "info string" line, so that a GUI's engine console
   // shows what the error log records.
   void infoString(const std::string& text);

@@ -183,7 +183,7 @@ TEST(UciLimits, SecondUciDuringASearch) {
 // Warnings the error log records also reach the GUI's engine console.
 TEST(UciLimits, ErrorsReachTheGui) {
   struct Case {
-    const char* command;
+    std::string command;
     const char* infoString;
   };
   const Case cases[] = {
@@ -191,6 +191,8 @@ TEST(UciLimits, ErrorsReachTheGui) {
       {"position startpos moves e2e4 e7e5 e4e5",
        "info string invalid move from GUI: e4e5 (it and the moves after it are ignored)"},
       {"setoption name Foo value 1", "info string Option not supported: Foo"},
+      {"position startpos" + std::string(20000, ' ') + "moves e2e4",
+       "info string WARNING input line longer than 16383 characters, the rest is ignored"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);

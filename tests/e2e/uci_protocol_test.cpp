@@ -255,8 +255,11 @@ TEST(UciProtocol, InfoLines) {
     ASSERT_FALSE(pvLines.empty());
     EXPECT_NE(pvLines.back().find(c.finalScore), std::string::npos) << pvLines.back();
     // The deepest ply is never reported below the depth.
-    for (const std::string& line : pvLines)
-      if (line.find(" seldepth ") != std::string::npos) EXPECT_GE(field(line, "seldepth"), field(line, "depth")) << line;
+    for (const std::string& line : pvLines) {
+      if (line.find(" seldepth ") != std::string::npos) {
+        EXPECT_GE(field(line, "seldepth"), field(line, "depth")) << line;
+      }
+    }
     if (std::string(c.bestmove) == "bestmove 0000") {
       EXPECT_EQ(pvLines.back().find("bound"), std::string::npos) << pvLines.back();
     }
