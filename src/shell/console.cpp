@@ -92,7 +92,8 @@ bool ConsoleShell::runShellCommand(const std::string& command, const std::string
     if (!rest.empty()) setPosition(rest);
     printBoard(board_);
   } else if (command == "%") {
-    if (!historyFull()) makeNullMove(board_);
+    makeHistoryRoom(board_);
+    makeNullMove(board_);
   } else if (command == "divide") {
     if (int depth = depthArgument(rest)) divide(depth);
   } else if (command == "perft") {
@@ -106,12 +107,6 @@ bool ConsoleShell::runShellCommand(const std::string& command, const std::string
   } else if (command == "bench") {
     bench();
   }
-  return true;
-}
-
-bool ConsoleShell::historyFull() {
-  if (board_.ply < MaxGamePly) return false;
-  std::printf("game too long: at most %u moves are kept; set a new position\n", MaxGamePly);
   return true;
 }
 
@@ -132,7 +127,7 @@ bool ConsoleShell::tryMove(const std::string& command, const std::string& rest) 
     std::printf("not a move: '%s'\n", command.c_str());
     return true;
   }
-  if (historyFull()) return true;
+  makeHistoryRoom(board_);
   makeMove(board_, move);
   updateAttackInfo(board_);
   printBoard(board_);

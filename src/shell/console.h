@@ -33,7 +33,6 @@ class ConsoleShell {
   void setPosition(const std::string& fen);
   void divide(int depth);
   void perft(int depth);
-  bool historyFull();
   void go(const std::string& rest);
   void moveTime(const std::string& rest);
   void bench();
