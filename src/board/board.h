@@ -1,8 +1,9 @@
 #pragma once
 // The position: bitboards per colour and piece type, a piece code per square,
 // incremental Zobrist keys, the state that a move destroys, and the history
-// of moves and keys since the position was set. Search, evaluation and move
-// generation read the fields directly.
+// of moves and keys since the position was set (in a long game, of its latest
+// plies only). Search, evaluation and move generation read the fields
+// directly.
 
 #include <cstdint>
 
@@ -20,7 +21,11 @@ struct BoardState {
   uint64_t pawnKey;       // XOR of the keys of all pawns
   Bitboard enemyAttacks;  // attacked by the side not to move, own king lifted
   Bitboard blockers[2];   // lone pieces between a king and an enemy slider
-  uint16_t irreversiblePly;
+  // Ply of the last capture, pawn move or null move, so that ply minus it is
+  // the fifty-move count. Negative when that count reaches back before
+  // history entry 0 (a FEN's half-move clock, or a long game's dropped
+  // plies); repetition scans stop at entry 0.
+  int16_t irreversiblePly;
   uint8_t castling;       // K = 1, k = 2, Q = 4, q = 8
   uint8_t epSquare;       // pawn that just double-stepped and can be taken; 0 = none
 };
@@ -34,7 +39,8 @@ struct Board {
   uint64_t hashKey;
   BoardState state;
   Colour sideToMove;
-  uint32_t ply;                    // moves made since the position was set
+  uint32_t ply;                    // moves in the history, made since the position was set
+  uint32_t droppedPlies;           // moves made before history entry 0
   Move moveHistory[HistorySize];   // [i] = move that led to ply i (0 = null move)
   uint64_t keyHistory[HistorySize];  // [i] = hashKey at ply i
 
@@ -42,11 +48,20 @@ struct Board {
   Bitboard pieces(Colour c, PieceType t) const { return pieceBits[c][t]; }
   bool inCheck() const { return (state.enemyAttacks >> kingSquare[sideToMove]) & 1; }
   int fiftyMoveCount() const { return int(ply) - state.irreversiblePly; }
+  // Plies made since the position was set, including those the history no
+  // longer holds.
+  uint32_t gamePly() const { return droppedPlies + ply; }
 };
 
-// Moves a game may hold before the engine refuses more: the search needs up
-// to 128 further plies of history above the root.
+// Plies a game may fill the history with before its oldest plies are
+// dropped (makeHistoryRoom): the search needs up to 128 further plies above
+// the root.
 constexpr uint32_t MaxGamePly = HistorySize - 128;
+
+// A FEN's half-move clock, and the count a long game keeps when it drops
+// its oldest plies, are held at this: the game is long drawn by then, and
+// the reference ply has 16 bits.
+constexpr int MaxFiftyMoveCount = 9999;
 
 // Fields of materialSignature.
 inline int phaseMaterial(uint32_t signature) { return signature & 0xFF; }

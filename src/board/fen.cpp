@@ -1,5 +1,6 @@
 #include "board/fen.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "board/bitops.h"
@@ -9,9 +10,21 @@
 
 namespace vireo {
 
+namespace {
+
+bool refuseRank(int y) {
+  std::fprintf(stderr, "fen: rank %i does not hold 8 squares\n", y + 1);
+  return false;
+}
+
+}  // namespace
+
 bool setFen(Board& board, const char* text) {
   clearBoard(board);
   const char* p = text;
+  // Every rank adds up to eight squares, so that no piece lands on an
+  // occupied square or off the board; an empty field between two slashes is
+  // an empty rank.
   int x = 0, y = 7;
   for (; *p && *p != ' '; ++p) {
     if (y < 0) {
@@ -20,14 +33,18 @@ bool setFen(Board& board, const char* text) {
     }
     const char c = *p;
     if (const char* at = std::strchr("PNBRQK", c); at && c) {
+      if (x > 7) return refuseRank(y);
       add(board, White, PieceType(at - "PNBRQK" + 1), x + 8 * y);
       ++x;
     } else if (const char* at2 = std::strchr("pnbrqk", c); at2 && c) {
+      if (x > 7) return refuseRank(y);
       add(board, Black, PieceType(at2 - "pnbrqk" + 1), x + 8 * y);
       ++x;
     } else if (c >= '1' && c <= '8') {
       x += c - '0';
+      if (x > 8) return refuseRank(y);
     } else if (c == '/') {
+      if (x != 0 && x != 8) return refuseRank(y);
       --y;
       x = 0;
     } else {
@@ -35,11 +52,36 @@ bool setFen(Board& board, const char* text) {
       return false;
     }
   }
+  if (y >= 0 && x != 0 && x != 8) return refuseRank(y);
   for (Colour c = White; c <= Black; ++c) {
     if (popCount(board.pieceBits[c][King]) != 1) {
       std::fprintf(stderr, "fen: not exactly 1 king for side %i\n", c);
       return false;
     }
+  }
+  // Eight ranks leave y at 0, or at -1 after a trailing "/".
+  if (y > 0) {
+    std::fprintf(stderr, "fen: fewer than 8 ranks\n");
+    return false;
+  }
+  // At most 8 pawns and 16 men besides the king a side, no more than 15 of
+  // them pieces: materialSignature counts no more than 15 pieces, and
+  // sixteen queens (promotions included) stay below the 256 moves a move
+  // list holds, which a board full of queens exceeds.
+  for (Colour c = White; c <= Black; ++c) {
+    const int pawns = popCount(board.pieceBits[c][Pawn]);
+    const int others = popCount(board.pieceBits[c][0]) - 1 - pawns;
+    if (pawns > 8 || others > 15 || pawns + others > 16) {
+      std::fprintf(stderr, "fen: too many pieces for side %i\n", c);
+      return false;
+    }
+  }
+  // A pawn there could neither have arrived nor move on.
+  if (const Bitboard stray = (board.pieceBits[White][Pawn] | board.pieceBits[Black][Pawn]) &
+                             (rankBits(0) | rankBits(7))) {
+    const Square s = lowestSquare(stray);
+    std::fprintf(stderr, "fen: pawn on the first or last rank: %c%c\n", 'a' + fileOf(s), '1' + rankOf(s));
+    return false;
   }
 
   while (*p == ' ') ++p;
@@ -95,19 +137,35 @@ bool setFen(Board& board, const char* text) {
         std::fprintf(stderr, "setFen() invalid ep square\n");
         return false;
       }
-      // Both the skipped square and the pawn's own square name the pawn.
-      const Square pawn = rank == 2 ? square + 8 : rank == 5 ? square - 8 : square;
+      // Both the skipped square and the pawn's own square name the pawn. It
+      // must be the other side's, on its fourth rank, with the squares it
+      // passed empty: anything else would let the side to move capture a
+      // pawn that is not there or step off the board.
+      const Colour mover = board.sideToMove ^ 1;
+      const int forward = mover == White ? 8 : -8;
+      const int pawnRank = mover == White ? 3 : 4;
+      const Square pawn = makeSquare(file, pawnRank);
+      const bool named = rank == pawnRank || rank == pawnRank - forward / 8;
+      if (!named || !holds(pawn, mover, Pawn) || board.squares[pawn - forward] ||
+          board.squares[pawn - 2 * forward]) {
+        std::fprintf(stderr, "fen: en-passant square %c%c names no pawn that has just made a double step\n",
+                     fileChar, rankChar);
+        return false;
+      }
       board.state.epSquare = uint8_t(pawn);
       board.hashKey ^= enPassantKey(pawn);
     }
   }
-  // The half-move clock and move number are read over and ignored: the
-  // history restarts here.
-  for (int field = 0; field < 2; ++field) {
-    while (*p == ' ') ++p;
-    while (*p >= '0' && *p <= '9') ++p;
-    if (*p == '-') ++p;
-  }
+  // The half-move clock counts for the fifty-move rule as if the reversible
+  // moves had been made; the move number is read over, as the game's count
+  // of plies restarts here.
+  while (*p == ' ') ++p;
+  int clock = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) clock = std::min(clock * 10 + (*p - '0'), MaxFiftyMoveCount);
+  if (*p == '-') ++p;
+  board.state.irreversiblePly = int16_t(-clock);
+  while (*p == ' ') ++p;
+  while (*p >= '0' && *p <= '9') ++p;
 
   updateAttackInfo(board);
   // A position in which the side to move could take the king is no position.
@@ -150,7 +208,7 @@ std::string toFen(const Board& board) {
   } else {
     fen += '-';
   }
-  fen += ' ' + std::to_string(board.fiftyMoveCount()) + ' ' + std::to_string((board.ply >> 1) + 1);
+  fen += ' ' + std::to_string(board.fiftyMoveCount()) + ' ' + std::to_string((board.gamePly() >> 1) + 1);
   return fen;
 }
 
@@ -183,7 +241,8 @@ void printBoard(const Board& board, FILE* stream, bool hexCodes) {
   std::fputs("\n", stream);
   char texts[MoveListTexts][16];
   int remaining = collectMoveTexts(board, texts);
-  const int firstNumber = board.ply > MoveListTexts ? int(board.ply) - MoveListTexts : 0;
+  const int gamePly = int(board.gamePly());
+  const int firstNumber = gamePly > MoveListTexts ? gamePly - MoveListTexts : 0;
 
   std::string out;
   char cell[64];

@@ -14,6 +14,8 @@ constexpr const char* StartFen = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq
 
 // Sets the board from FEN text. Returns false and prints the reason to
 // standard error when the text is refused; the board must then be set again.
+// The half-move clock counts toward the fifty-move rule; the move number is
+// read over, and the game's plies count from here.
 bool setFen(Board& board, const char* text);
 std::string toFen(const Board& board);
 

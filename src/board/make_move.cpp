@@ -1,5 +1,8 @@
 #include "board/make_move.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "board/zobrist.h"
 
 namespace vireo {
@@ -54,7 +57,7 @@ void makeMove(Board& b, Move move) {
       toggle(b, them, Pawn, victim);
       b.materialSignature[them] -= MaterialIncrement[Pawn];
       movePiece(b, us, Pawn, from, to);
-      st.irreversiblePly = uint16_t(b.ply);
+      st.irreversiblePly = int16_t(b.ply);
     } else if (isCastling(move)) {
       const PieceCode king = pieceCode(us, King), rook = pieceCode(us, Rook);
       st.castling &= CastleKeepMask[from];
@@ -80,13 +83,13 @@ void makeMove(Board& b, Move move) {
       b.squares[from] = 0;
       b.squares[to] = piece;
       b.materialSignature[us] += MaterialIncrement[promotion] - MaterialIncrement[Pawn];
-      st.irreversiblePly = uint16_t(b.ply);
+      st.irreversiblePly = int16_t(b.ply);
     }
   } else {
     st.castling &= CastleKeepMask[from];
     if (captured) {
       // A capture resets the fifty-move count and may take a corner rook.
-      st.irreversiblePly = uint16_t(b.ply);
+      st.irreversiblePly = int16_t(b.ply);
       st.castling &= CastleKeepMask[to];
       toggle(b, them, typeOf(captured), to);
       b.hashKey ^= pieceKey(captured, to);
@@ -101,7 +104,7 @@ void makeMove(Board& b, Move move) {
     b.hashKey ^= keys;
     if (type == Pawn) {
       st.pawnKey ^= keys;
-      st.irreversiblePly = uint16_t(b.ply);
+      st.irreversiblePly = int16_t(b.ply);
       // The en-passant square is set only when an enemy pawn can take.
       if (isDoubleStep(move) && (PawnAttacks[us][(from + to) / 2] & b.pieceBits[them][Pawn])) {
         st.epSquare = uint8_t(to);
@@ -165,7 +168,7 @@ void makeNullMove(Board& b) {
   b.keyHistory[b.ply] = b.hashKey;
   if (b.state.epSquare) b.hashKey ^= enPassantKey(b.state.epSquare);
   b.ply += 1;
-  b.state.irreversiblePly = uint16_t(b.ply);  // no repetition across a null move
+  b.state.irreversiblePly = int16_t(b.ply);  // no repetition across a null move
   b.moveHistory[b.ply] = NoMove;
   b.sideToMove ^= 1;
   b.state.epSquare = 0;
@@ -196,6 +199,24 @@ void takeBackMoves(Board& b, int count, const BoardState& saved) {
     else
       unmakeNullMove(b, saved);
   }
+}
+
+void makeHistoryRoom(Board& b) {
+  if (b.ply < MaxGamePly) return;
+  // A hundred reversible plies draw the game by the fifty-move rule, so no
+  // search ever compares keys further back than that.
+  constexpr int RepetitionReach = 100;
+  const int count = std::min(b.fiftyMoveCount(), MaxFiftyMoveCount);
+  const uint32_t keep = uint32_t(std::min(count, RepetitionReach));
+  const uint32_t drop = b.ply - keep;
+  // Positions drop..ply-1 have their keys stored; the moves that led to
+  // drop+1..ply follow them down. Entry 0 is no move, like after setFen.
+  std::memmove(b.keyHistory, b.keyHistory + drop, keep * sizeof b.keyHistory[0]);
+  std::memmove(b.moveHistory + 1, b.moveHistory + drop + 1, keep * sizeof b.moveHistory[0]);
+  b.moveHistory[0] = NoMove;
+  b.ply = keep;
+  b.state.irreversiblePly = int16_t(int(keep) - count);
+  b.droppedPlies += drop;
 }
 
 namespace {

@@ -22,6 +22,14 @@ void replayMoves(Board& board, int count, const Move* moves);
 // the caller passes the state of the position it returns to.
 void takeBackMoves(Board& board, int count, const BoardState& saved);
 
+// Keeps a game of any length within the history: called before each move of
+// a game, it drops the oldest plies once the history is full up to
+// MaxGamePly. What stays is what repetition detection and the fifty-move
+// count need: the plies since the last irreversible move, at most a hundred
+// (past that the game is drawn whatever the history holds). gamePly() keeps
+// its value, and so does fiftyMoveCount() up to MaxFiftyMoveCount.
+void makeHistoryRoom(Board& board);
+
 // Long-algebraic text (e2e4, Ng1f3, e4xd5, e7e8=Q, O-O-O, % for the null
 // move); works before or after the move is made. Returns the end of the text.
 char* moveToText(const Board& board, Move move, char* buffer);

@@ -244,7 +244,7 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
   const double ratingWeights[2] = {ratingWeight(game.tag("WhiteElo")),
                                    ratingWeight(game.tag("BlackElo"))};
   const int plies = std::min<int>(options_.maxPlies, int(game.moves.size()));
-  for (int i = 0; i < plies && board.ply < MaxGamePly; ++i) {
+  for (int i = 0; i < plies; ++i) {
     uint64_t key;
     bool blackToMove;
     int ply;
@@ -261,6 +261,7 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
     const Colour mover = board.sideToMove;
     played.push_back(
         {{key, moveBytes}, mover == White ? whitePoints : 2 - whitePoints, ratingWeights[mover]});
+    makeHistoryRoom(board);
     makeMove(board, move);
     updateAttackInfo(board);
   }

@@ -89,7 +89,7 @@ int evaluateUncached(Evaluator& evaluator, EvalTrace* trace) {
   }
 
   // A long run of reversible moves drifts toward the fifty-move draw.
-  const int reversible = int(board.ply) - board.state.irreversiblePly;
+  const int reversible = board.fiftyMoveCount();
   if (reversible > 32) score = (score * std::max(96 - reversible, 1)) >> 6;
   const int result = ((whiteToMove ? score : -score) + Tempo) * scale >> 10;
   if (trace) trace->result = whiteToMove ? result : -result;

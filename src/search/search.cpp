@@ -1,5 +1,7 @@
 #include "search/search.h"
 
+#include <algorithm>
+
 #include "board/bitops.h"
 #include "board/movegen.h"
 #include "eval/exchange.h"
@@ -47,7 +49,9 @@ bool isDrawNode(SearchThread& t, int ply, Score beta) {
   if (!pawnCount(white) && !pawnCount(black) && !hasMajor(white) && !hasMajor(black) &&
       phaseMaterial(white) < 5 && phaseMaterial(black) < 5)
     return true;
-  const int g = int(b.ply), floor = b.state.irreversiblePly;
+  // A clock taken from a FEN, or a game whose oldest plies were dropped,
+  // reaches back before the history's first entry.
+  const int g = int(b.ply), floor = std::max<int>(b.state.irreversiblePly, 0);
   for (int p = g - 4; p >= floor; p -= 2) {
     if (b.keyHistory[p] != b.hashKey) continue;
     if (ply >= 3) return true;

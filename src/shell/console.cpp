@@ -145,13 +145,8 @@ void ConsoleShell::passMove() {
     std::printf("cannot pass the move: the side to move is in check\n");
     return;
   }
-  if (!historyFull()) makeNullMove(board_);
-}
-
-bool ConsoleShell::historyFull() {
-  if (board_.ply < MaxGamePly) return false;
-  std::printf("game too long: at most %u moves are kept; set a new position\n", MaxGamePly);
-  return true;
+  makeHistoryRoom(board_);
+  makeNullMove(board_);
 }
 
 // A refused FEN leaves the board half set; keep the previous position instead.
@@ -171,7 +166,7 @@ bool ConsoleShell::tryMove(const std::string& command, const std::string& rest) 
     std::printf("not a move: '%s'\n", command.c_str());
     return true;
   }
-  if (historyFull()) return true;
+  makeHistoryRoom(board_);
   makeMove(board_, move);
   updateAttackInfo(board_);
   printBoard(board_);

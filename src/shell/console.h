@@ -38,7 +38,6 @@ class ConsoleShell {
   void divide(int depth);
   void perft(int depth);
   void passMove();
-  bool historyFull();
   void go(const std::string& rest);
   void moveTime(const std::string& rest);
   void bench();

@@ -182,13 +182,7 @@ bool Uci::playMoves() {
       infoString("invalid move from GUI: " + word + " (it and the moves after it are ignored)");
       return false;
     }
-    // The search needs history room above the game; a longer game is cut
-    // here rather than written past the end of the history.
-    if (board_.ply >= MaxGamePly) {
-      std::fprintf(stderr, "WARNING game too long: at most %u moves are kept, %s and the moves after it are ignored\n",
-                   MaxGamePly, word.c_str());
-      return false;
-    }
+    makeHistoryRoom(board_);
     makeMove(board_, move);
     updateAttackInfo(board_);
   }
@@ -197,7 +191,7 @@ bool Uci::playMoves() {
 
 bool Uci::probeBook() {
   if (!ownBook_) return false;
-  const int ply = int(board_.ply);
+  const int ply = int(board_.gamePly());
   if (lastBookPly_ == 0 || ply < lastBookPly_) lastBookPly_ = ply;
   if (ply > lastBookPly_ + 6) return false;
   const std::string fen = toFen(board_);
@@ -314,7 +308,7 @@ void Uci::go() {
     return;
   }
 
-  const int ply = int(board_.ply);
+  const int ply = int(board_.gamePly());
   if (ply < lastGoPly_ - 1) ucinewgame();
   lastGoPly_ = ply;
   if (gameStartPly_ < 0) gameStartPly_ = ply;

@@ -162,7 +162,7 @@ TEST(UciConsole, UciCommandsAtTheConsole) {
       {{"position startpos moves d2d4", "position fen 8/8/8 w - - moves e7e5"},
        "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1\n", "fen: not exactly 1 king",
        "8/8/8/8/8/8/8/8"},
-      {{longGame}, "RNBQKBNR w KQkq - 896 449\n", "WARNING game too long: at most 896 moves are kept"},
+      {{longGame}, "RNBQKBNR w KQkq - 2000 1001\n", ""},
       // Shell commands stop a search started by "go" before they touch
       // the position; the end of input stops one too.
       {{"go infinite", "e4", "divide 1"}, "total            20\n", ""},

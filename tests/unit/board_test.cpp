@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "board/bitops.h"
@@ -142,6 +143,69 @@ TEST(MakeMove, CastlingRightsAndIrreversiblePly) {
   EXPECT_STREQ(checkBoard(*board), "");
   makeNullMove(*board);
   EXPECT_EQ(board->state.irreversiblePly, board->ply);
+}
+
+}  // namespace
+}  // namespace vireo
+
+namespace vireo {
+namespace {
+
+// A game several times longer than the history: knights running back and
+// forth, a pawn move now and then, runs of reversible plies shorter and much
+// longer than a hundred. Before every move the oldest plies may go; what stays
+// must be the game's own keys and moves back to the last irreversible move
+// (at most a hundred plies), and the game's counts must carry on.
+TEST(MakeMove, LongGamesKeepTheHistoryTheRulesNeed) {
+  auto board = boardFromFen(StartFen);
+  std::vector<uint64_t> keys;  // [i] = key of the game's position at ply i
+  std::vector<Move> moves{0};  // [i] = move that led to ply i
+  int clock = 0, drops = 0;
+  auto playOne = [&](const char* text) {
+    const uint32_t dropped = board->droppedPlies;
+    makeHistoryRoom(*board);
+    drops += board->droppedPlies != dropped;
+    const Move move = parseMove(*board, text);
+    ASSERT_NE(move, 0u) << text << " at ply " << keys.size();
+    keys.push_back(board->hashKey);
+    moves.push_back(move);
+    makeMove(*board, move);
+    updateAttackInfo(*board);
+    clock = typeOf(board->squares[moveTo(move)]) == Pawn ? 0 : clock + 1;
+
+    const Board& b = *board;
+    ASSERT_STREQ(checkBoard(b), "");
+    ASSERT_EQ(b.gamePly(), keys.size());
+    ASSERT_LE(b.ply, MaxGamePly);
+    ASSERT_EQ(b.fiftyMoveCount(), clock);
+    const int floor = std::max<int>(b.state.irreversiblePly, 0);
+    ASSERT_GE(int(b.ply) - floor, std::min(clock, 100));
+    for (int i = floor; i < int(b.ply); ++i) {
+      ASSERT_EQ(b.keyHistory[i], keys[b.droppedPlies + i]) << "ply " << b.gamePly();
+      ASSERT_EQ(b.moveHistory[i + 1], moves[b.droppedPlies + i + 1]) << "ply " << b.gamePly();
+    }
+  };
+  auto shuffle = [&](int plies) {
+    for (int i = 0; i < plies; ++i) {
+      const bool white = board->sideToMove == White;
+      const bool home = board->squares[white ? G1 : G8] == pieceCode(board->sideToMove, Knight);
+      ASSERT_NO_FATAL_FAILURE(playOne(white ? (home ? "Nf3" : "Ng1") : (home ? "Nf6" : "Ng8")));
+    }
+  };
+  // White's and Black's pawn moves alternate, so every run is a multiple of
+  // four plies and brings the knights home.
+  static const char* const PawnMoves[] = {"a3", "a6", "h3", "h6", "a4", "a5", "h4", "h5", "b3", "b6",
+                                          "g3", "g6", "d3", "d6", "e3", "e6", "e4", "e5", "d4", "d5"};
+  static const int Runs[] = {7, 150, 40, 3, 260, 96, 11, 120, 0, 55};
+  for (int k = 0; k < 20; ++k) {
+    ASSERT_NO_FATAL_FAILURE(shuffle(4 * Runs[k % 10]));
+    ASSERT_NO_FATAL_FAILURE(playOne(PawnMoves[k]));
+  }
+  ASSERT_NO_FATAL_FAILURE(shuffle(2001));
+  EXPECT_GT(keys.size(), 7000u);
+  EXPECT_GT(drops, 6);
+  EXPECT_EQ(toFen(*board), "rnbqkbnr/2p2p2/1p4p1/p2pp2p/P2PP2P/1P3NP1/2P2P2/RNBQKB1R b KQkq - 2001 " +
+                               std::to_string(keys.size() / 2 + 1));
 }
 
 }  // namespace

@@ -193,6 +193,29 @@ TEST_F(BookBuilderTest, RoundTripThroughTheEngineBook) {
   }
 }
 
+// FEN tags that would set no sound position skip their game like any bad
+// game; a game longer than the engine's history is read to its end.
+TEST_F(BookBuilderTest, BadFenTagsAndVeryLongGames) {
+  std::string pgn;
+  for (const char* fen : {"k7/8/8/8/8/8/8/K1p5 b - b1", "k7/8/8/8/8/8/8/K7 b - b1", "KPr5/8/8/8/8/8/8/7k w - -",
+                          "r7/K6kN/8/8/8/8/8/8 w - -"})
+    pgn += "[FEN \"" + std::string(fen) + "\"]\n[Result \"1-0\"]\n\n1. Kb2 1-0\n\n";
+  pgn += "[Result \"1/2-1/2\"]\n\n";
+  for (int move = 1; move <= 600; ++move)
+    pgn += std::to_string(move) + (move % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
+  pgn += "e4 1/2-1/2\n";
+  BookBuildOptions options;
+  options.maxPlies = 1201;
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(build("long.bbk", options, writeFile("long.pgn", pgn))) << err_;
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err_,
+            "game 1 skipped: bad FEN tag\ngame 2 skipped: bad FEN tag\ngame 3 skipped: bad FEN tag\n"
+            "game 4 skipped: bad FEN tag\n");
+  // The shuffle's four positions, and the last one with e4 as well.
+  EXPECT_EQ(out_, "games read: 5\ngames skipped: 4\npositions: 4\nrecords: 5\n");
+}
+
 TEST_F(BookBuilderTest, StrengthValuesFromRatings) {
   BookBuildOptions options;
   options.maxPlies = 2;

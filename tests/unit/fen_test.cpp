@@ -43,9 +43,45 @@ TEST(Fen, RefusalsAndWarnings) {
       {"8/8/8/8/8/8/8/K6k w - e", false, "setFen() invalid ep square\n"},
       {"r3k2r/8/8/8/8/8/8/R3K1R1 w KQkq - 0 1", true, "castling K invalid\n"},
       {"4k3/8/8/8/8/8/8/4K2r b - -", false, "fen: side not to move is in check\n"},
-      // An over-long last rank runs off the board: those pieces are dropped.
-      {"7kNN/8/8/8/8/8/8/K7 w - -", true,
-       "add: illegal piece location: 64\nadd: illegal piece location: 65\n"},
+      // Ranks of more or fewer than eight squares: the pieces would land on
+      // occupied squares, off the board or on the wrong files.
+      {"7kNN/8/8/8/8/8/8/K7 w - -", false, "fen: rank 8 does not hold 8 squares\n"},
+      {"r7/K6kN/8/8/8/8/8/8 w - -", false, "fen: rank 7 does not hold 8 squares\n"},
+      {"K7/8/8/8/8/8/8/7k1 w - -", false, "fen: rank 1 does not hold 8 squares\n"},
+      {"K7/8/8/54/8/8/8/7k w - -", false, "fen: rank 5 does not hold 8 squares\n"},
+      {"K6/8/8/8/8/8/8/7k w - -", false, "fen: rank 8 does not hold 8 squares\n"},
+      {"K7/8/8/8/8/8/8/6k w - -", false, "fen: rank 1 does not hold 8 squares\n"},
+      {"K6k w - -", false, "fen: fewer than 8 ranks\n"},
+      {"K7/8/8/8/8/8/7k w - -", false, "fen: fewer than 8 ranks\n"},
+      // More pieces than a side can have: the first one has 263 legal moves.
+      {"QQQQQQbk/Q4Qpp/Q5QQ/Q6Q/Q6Q/Q6Q/Q6Q/KQQQQQQQ w - -", false, "fen: too many pieces for side 0\n"},
+      {"rnbqkbnr/pppppppp/p7/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", false, "fen: too many pieces for side 1\n"},
+      {"rnbqkbnr/pppppppp/8/8/8/2N2N2/PPPPPPPP/RNBQKBNR w KQkq -", false, "fen: too many pieces for side 0\n"},
+      {"QQQQQQQQ/QQQQQQQQ/8/8/8/8/7k/K7 b - -", false, "fen: too many pieces for side 0\n"},
+      // Pawns where no pawn can stand.
+      {"KPr5/8/8/8/8/8/8/7k w - -", false, "fen: pawn on the first or last rank: b8\n"},
+      {"k7/8/8/8/8/8/8/K1p5 b - b1", false, "fen: pawn on the first or last rank: c1\n"},
+      {"P7/8/8/8/8/8/8/K6k w - b8", false, "fen: pawn on the first or last rank: a8\n"},
+      // En-passant fields that name no pawn of the side not to move that has
+      // just made its double step.
+      {"k7/8/8/8/8/8/8/K7 b - b1", false,
+       "fen: en-passant square b1 names no pawn that has just made a double step\n"},
+      {"8/8/8/8/8/8/8/K6k w - b8", false,
+       "fen: en-passant square b8 names no pawn that has just made a double step\n"},
+      {"4k3/8/8/3P4/8/8/8/4K3 w - e6", false,
+       "fen: en-passant square e6 names no pawn that has just made a double step\n"},
+      {"4k3/8/8/8/3pP3/8/8/4K3 w - e3", false,
+       "fen: en-passant square e3 names no pawn that has just made a double step\n"},
+      {"4k3/8/8/3Pp3/8/8/8/4K3 b - e5", false,
+       "fen: en-passant square e5 names no pawn that has just made a double step\n"},
+      {"4k3/4p3/8/3Pp3/8/8/8/4K3 w - e6", false,
+       "fen: en-passant square e6 names no pawn that has just made a double step\n"},
+      {"4k3/8/4n3/3Pp3/8/8/8/4K3 w - e6", false,
+       "fen: en-passant square e6 names no pawn that has just made a double step\n"},
+      {"4k3/8/8/3Pp3/8/8/8/4K3 w - e4", false,
+       "fen: en-passant square e4 names no pawn that has just made a double step\n"},
+      {"4k3/8/8/8/8/4p3/3P4/4K3 b - d2", false,
+       "fen: en-passant square d2 names no pawn that has just made a double step\n"},
   };
   for (const Case& c : cases) {
     Board board;
@@ -54,6 +90,44 @@ TEST(Fen, RefusalsAndWarnings) {
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_EQ(accepted, c.accepted) << c.fen;
     EXPECT_EQ(message, c.message) << c.fen;
+  }
+}
+
+// Forms that GUIs, files and the engine itself rely on, each with the
+// standard FEN it stands for.
+TEST(Fen, AcceptedEdgeForms) {
+  struct Case {
+    const char* fen;
+    const char* standard;
+  };
+  const Case cases[] = {
+      {StartFen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
+      {"8/8/8/8/8/8/8/K6k/ w - -", "8/8/8/8/8/8/8/K6k w - - 0 1"},
+      {"K6k/8/8/8/8/8/8/ w - -", "K6k/8/8/8/8/8/8/8 w - - 0 1"},
+      {"K6k/8/8/8/8/8/8/8", "K6k/8/8/8/8/8/8/8 w - - 0 1"},
+      {"K6k/8/8/8/8/8/8/8 b", "K6k/8/8/8/8/8/8/8 b - - 0 1"},
+      {"K6k/8/8/8/8/8/8/8  b  -  -  7  30", "K6k/8/8/8/8/8/8/8 b - - 7 1"},
+      {"K6k/8/8/8/8/8/8/8 w - - 123456789 2", "K6k/8/8/8/8/8/8/8 w - - 9999 1"},
+      // After 1. e4 the field may name the skipped square or the pawn, and
+      // it stands even though no black pawn can take.
+      {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
+       "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e4 0 1"},
+      {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e4 0 1",
+       "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e4 0 1"},
+      {"rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6 0 2",
+       "rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d5 0 1"},
+      {"7k/8/8/KPp4r/8/8/8/8 w - c6 0 1", "7k/8/8/KPp4r/8/8/8/8 w - c5 0 1"},
+      // As many pieces as a side may have: fifteen queens, or a full army
+      // and one knight more.
+      {"Q4Qbk/3Q2pp/1Q4QQ/4Q3/2Q4Q/Q4Q1Q/3Q4/KQ4Q1 w - -", "Q4Qbk/3Q2pp/1Q4QQ/4Q3/2Q4Q/Q4Q1Q/3Q4/KQ4Q1 w - - 0 1"},
+      {"rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKBNR w KQkq -",
+       "rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
+  };
+  for (const Case& c : cases) {
+    auto board = boardFromFen(c.fen);
+    ASSERT_TRUE(board) << c.fen;
+    EXPECT_STREQ(checkBoard(*board), "") << c.fen;
+    EXPECT_EQ(toFen(*board), c.standard) << c.fen;
   }
 }
 
@@ -78,11 +152,19 @@ TEST(Fen, EnPassantFieldNamesThePawn) {
   EXPECT_EQ(toFen(*byTarget), "4k3/8/8/8/3pP3/8/8/4K3 b - e4 0 1");
 }
 
-TEST(Fen, CountersAreIgnoredAndRestart) {
-  auto board = boardFromFen("4k3/8/8/8/8/8/8/4K3 b - - 37 80");
+// The half-move clock goes on counting from the FEN's value; the move number
+// restarts, as the game's history does.
+TEST(Fen, HalfMoveClockCountsOnMoveNumberRestarts) {
+  auto board = boardFromFen("4k3/8/8/8/8/8/4P3/4K3 b - - 37 80");
   ASSERT_TRUE(board);
   EXPECT_EQ(board->ply, 0u);
-  EXPECT_EQ(toFen(*board), "4k3/8/8/8/8/8/8/4K3 b - - 0 1");
+  EXPECT_EQ(board->fiftyMoveCount(), 37);
+  EXPECT_EQ(toFen(*board), "4k3/8/8/8/8/8/4P3/4K3 b - - 37 1");
+  makeMove(*board, parseMove(*board, "Kd7"));
+  updateAttackInfo(*board);
+  EXPECT_EQ(toFen(*board), "8/3k4/8/8/8/8/4P3/4K3 w - - 38 1");
+  makeMove(*board, parseMove(*board, "e4"));
+  EXPECT_EQ(board->fiftyMoveCount(), 0);
 }
 
 TEST(Fen, AfterDoubleStepWithAdjacentEnemyPawn) {

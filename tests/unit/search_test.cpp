@@ -103,14 +103,33 @@ TEST(Search, MultiPvKeepsSeveralLines) {
   EXPECT_EQ(t.searcher->rootMoveAt(1).bound, BoundExact);
 }
 
+// A GUI that sends only a FEN every move: its half-move clock decides
+// whether the fifty-move rule is about to end the game.
+TEST(Search, SeesTheFiftyMoveDrawOfTheFenClock) {
+  TestSearcher t;
+  t.run("8/8/8/4k3/8/8/3Q4/4K3 w - - 0 150", 4);
+  EXPECT_GT(t.listener.result.score, 500);
+  t.run("8/8/8/4k3/8/8/3Q4/4K3 w - - 99 150", 4);  // every move ends the game drawn
+  EXPECT_EQ(t.listener.result.score, 0);
+  EXPECT_TRUE(t.bestMoveIsLegal());
+  // Only the capture, which resets the count, keeps the win.
+  t.run("8/8/8/4k3/8/3p4/3Q4/4K3 w - - 99 150", 4);
+  EXPECT_GT(t.listener.result.score, 500);
+  EXPECT_TRUE(sameMove(t.listener.result.move, parseMove(t.searcher->board(), "Qxd3")));
+}
+
 struct DrawFixture {
   TestSearcher searcher;
   SearchThread& t = searcher.searcher->thread(0);
   void play(const char* fen, std::initializer_list<const char*> moves) {
     ASSERT_TRUE(setFen(t.board, fen));
+    ASSERT_NO_FATAL_FAILURE(playOn(moves));
+  }
+  void playOn(std::initializer_list<const char*> moves) {
     for (const char* m : moves) {
       const Move move = parseMove(t.board, m);
       ASSERT_NE(move, 0u) << m;
+      makeHistoryRoom(t.board);
       makeMove(t.board, move);
       updateAttackInfo(t.board);
     }
@@ -138,6 +157,47 @@ TEST(DrawRules, MaterialAndFiftyMoves) {
   f.play("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", {});
   f.t.board.ply = 100;  // a hundred reversible plies
   EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+}
+
+// A FEN's half-move clock counts as reversible plies already made; the
+// repetition scan still begins at the position set.
+TEST(DrawRules, FenClockCountsTowardFiftyMoves) {
+  DrawFixture f;
+  f.play("4k3/8/8/8/8/8/8/R3K3 w - - 99 70", {});
+  EXPECT_FALSE(isDrawNode(f.t, 3, 100));
+  f.playOn({"Ra2"});
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+  f.play("4k3/8/8/8/8/8/8/R3K3 w - - 99 70", {"Kd1"});
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+  f.play("4k3/8/8/8/8/8/8/R3K3 w - - 60 70", {"Ra2", "Kd7", "Ra1", "Ke8"});
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+  EXPECT_FALSE(isDrawNode(f.t, 2, 100));
+  EXPECT_EQ(f.t.board.fiftyMoveCount(), 64);
+}
+
+// Past the history's length the oldest plies go: a repetition that begins
+// before the history was shortened is still found, and the fifty-move count
+// still runs out.
+TEST(DrawRules, RulesHoldAfterTheHistoryDropsOldPlies) {
+  DrawFixture f;
+  f.play(StartFen, {});
+  for (int i = 0; i < 223; ++i) f.playOn({"Nf3", "Nf6", "Ng1", "Ng8"});
+  f.playOn({"e4", "e5", "Nf3", "Nf6"});
+  ASSERT_EQ(f.t.board.ply, MaxGamePly);
+  f.playOn({"Ng1", "Ng8"});  // the history is shortened before Ng1
+  ASSERT_GT(f.t.board.droppedPlies, 0u);
+  EXPECT_TRUE(isDrawNode(f.t, 3, 100));
+  EXPECT_FALSE(isDrawNode(f.t, 2, 100));
+  f.playOn({"Nf3", "Nf6", "Ng1", "Ng8"});
+  EXPECT_TRUE(isDrawNode(f.t, 1, 100));
+  f.playOn({"d4"});
+  EXPECT_FALSE(isDrawNode(f.t, 3, 100));
+
+  f.play("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", {});
+  for (int i = 0; i < 300; ++i) f.playOn({"Ra2", "Kd7", "Ra1", "Ke8"});
+  EXPECT_EQ(f.t.board.fiftyMoveCount(), 1200);
+  EXPECT_EQ(f.t.board.gamePly(), 1200u);
+  EXPECT_TRUE(isDrawNode(f.t, 1, 100));
 }
 
 TEST(DrawRules, ForcedReversalWhenTheOpponentMovesBack) {
