@@ -1,6 +1,7 @@
 #include "board/fen.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 
 #include "board/bitops.h"
@@ -12,14 +13,35 @@ namespace vireo {
 
 namespace {
 
+// Where setFen's caller wants the reason of a refusal, besides standard error.
+thread_local std::string* fenReason = nullptr;
+
+void report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void report(const char* format, ...) {
+  char text[160];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  std::fputs(text, stderr);
+  if (fenReason) {
+    *fenReason = text;
+    while (!fenReason->empty() && fenReason->back() == '\n') fenReason->pop_back();
+  }
+}
+
 bool refuseRank(int y) {
-  std::fprintf(stderr, "fen: rank %i does not hold 8 squares\n", y + 1);
+  report("fen: rank %i does not hold 8 squares\n", y + 1);
   return false;
 }
 
 }  // namespace
 
-bool setFen(Board& board, const char* text) {
+bool setFen(Board& board, const char* text, std::string* reason) {
+  struct ReasonScope {
+    explicit ReasonScope(std::string* r) { fenReason = r; }
+    ~ReasonScope() { fenReason = nullptr; }
+  } scope(reason);
   clearBoard(board);
   const char* p = text;
   // Every rank adds up to eight squares, so that no piece lands on an
@@ -28,7 +50,7 @@ bool setFen(Board& board, const char* text) {
   int x = 0, y = 7;
   for (; *p && *p != ' '; ++p) {
     if (y < 0) {
-      std::fprintf(stderr, "fen too long\n");
+      report("fen too long\n");
       return false;
     }
     const char c = *p;
@@ -48,20 +70,20 @@ bool setFen(Board& board, const char* text) {
       --y;
       x = 0;
     } else {
-      std::fprintf(stderr, "fen: invalid input for %c%c: %c\n", 'a' + x, '1' + y, c);
+      report("fen: invalid input for %c%c: %c\n", 'a' + x, '1' + y, c);
       return false;
     }
   }
   if (y >= 0 && x != 0 && x != 8) return refuseRank(y);
   for (Colour c = White; c <= Black; ++c) {
     if (popCount(board.pieceBits[c][King]) != 1) {
-      std::fprintf(stderr, "fen: not exactly 1 king for side %i\n", c);
+      report("fen: not exactly 1 king for side %i\n", c);
       return false;
     }
   }
   // Eight ranks leave y at 0, or at -1 after a trailing "/".
   if (y > 0) {
-    std::fprintf(stderr, "fen: fewer than 8 ranks\n");
+    report("fen: fewer than 8 ranks\n");
     return false;
   }
   // At most 8 pawns and 16 men besides the king a side, no more than 15 of
@@ -72,7 +94,7 @@ bool setFen(Board& board, const char* text) {
     const int pawns = popCount(board.pieceBits[c][Pawn]);
     const int others = popCount(board.pieceBits[c][0]) - 1 - pawns;
     if (pawns > 8 || others > 15 || pawns + others > 16) {
-      std::fprintf(stderr, "fen: too many pieces for side %i\n", c);
+      report("fen: too many pieces for side %i\n", c);
       return false;
     }
   }
@@ -80,7 +102,7 @@ bool setFen(Board& board, const char* text) {
   if (const Bitboard stray = (board.pieceBits[White][Pawn] | board.pieceBits[Black][Pawn]) &
                              (rankBits(0) | rankBits(7))) {
     const Square s = lowestSquare(stray);
-    std::fprintf(stderr, "fen: pawn on the first or last rank: %c%c\n", 'a' + fileOf(s), '1' + rankOf(s));
+    report("fen: pawn on the first or last rank: %c%c\n", 'a' + fileOf(s), '1' + rankOf(s));
     return false;
   }
 
@@ -91,7 +113,7 @@ bool setFen(Board& board, const char* text) {
   } else if (*p == 'w') {
     ++p;
   } else if (*p) {
-    std::fprintf(stderr, "fen: invalid stm: %c\n", *p);
+    report("fen: invalid stm: %c\n", *p);
     return false;
   }
 
@@ -105,22 +127,22 @@ bool setFen(Board& board, const char* text) {
     switch (*p) {
       case 'K':
         if (holds(E1, White, King) && holds(H1, White, Rook)) board.state.castling |= CastleWhiteKing;
-        else std::fprintf(stderr, "castling K invalid\n");
+        else report("castling K invalid\n");
         break;
       case 'Q':
         if (holds(E1, White, King) && holds(A1, White, Rook)) board.state.castling |= CastleWhiteQueen;
-        else std::fprintf(stderr, "castling Q invalid\n");
+        else report("castling Q invalid\n");
         break;
       case 'k':
         if (holds(E8, Black, King) && holds(H8, Black, Rook)) board.state.castling |= CastleBlackKing;
-        else std::fprintf(stderr, "castling k invalid\n");
+        else report("castling k invalid\n");
         break;
       case 'q':
         if (holds(E8, Black, King) && holds(A8, Black, Rook)) board.state.castling |= CastleBlackQueen;
-        else std::fprintf(stderr, "castling q invalid\n");
+        else report("castling q invalid\n");
         break;
       default:
-        std::fprintf(stderr, "setFen(): illegal castling char: %c\n", *p);
+        report("setFen(): illegal castling char: %c\n", *p);
         return false;
     }
   }
@@ -134,7 +156,7 @@ bool setFen(Board& board, const char* text) {
       const int file = fileChar - 'a', rank = rankChar - '1';
       const Square square = rank * 8 + file;
       if (square < 1 || file < 0 || file > 7 || rank < 0 || rank > 7) {
-        std::fprintf(stderr, "setFen() invalid ep square\n");
+        report("setFen() invalid ep square\n");
         return false;
       }
       // Both the skipped square and the pawn's own square name the pawn. It
@@ -148,7 +170,7 @@ bool setFen(Board& board, const char* text) {
       const bool named = rank == pawnRank || rank == pawnRank - forward / 8;
       if (!named || !holds(pawn, mover, Pawn) || board.squares[pawn - forward] ||
           board.squares[pawn - 2 * forward]) {
-        std::fprintf(stderr, "fen: en-passant square %c%c names no pawn that has just made a double step\n",
+        report("fen: en-passant square %c%c names no pawn that has just made a double step\n",
                      fileChar, rankChar);
         return false;
       }
@@ -171,7 +193,7 @@ bool setFen(Board& board, const char* text) {
   // A position in which the side to move could take the king is no position.
   const Colour them = board.sideToMove ^ 1;
   if (attacksOf(board, board.sideToMove) & board.pieceBits[them][King]) {
-    std::fprintf(stderr, "fen: side not to move is in check\n");
+    report("fen: side not to move is in check\n");
     return false;
   }
   return true;

@@ -13,10 +13,12 @@ namespace vireo {
 constexpr const char* StartFen = "rnbqkbnr/pppppppp/////PPPPPPPP/RNBQKBNR w KQkq - -";
 
 // Sets the board from FEN text. Returns false and prints the reason to
-// standard error when the text is refused; the board must then be set again.
+// standard error (and, when asked, into `reason`) when the text is refused;
+// the board must then be set again. Warnings that do not refuse the text
+// are printed too.
 // The half-move clock counts toward the fifty-move rule; the move number is
 // read over, and the game's plies count from here.
-bool setFen(Board& board, const char* text);
+bool setFen(Board& board, const char* text, std::string* reason = nullptr);
 std::string toFen(const Board& board);
 
 void printBoard(const Board& board, FILE* stream = stdout, bool hexCodes = false);

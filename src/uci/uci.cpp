@@ -157,10 +157,11 @@ void Uci::position() {
     }
     // A refused FEN leaves the board half set: keep the previous position
     // and ignore the moves, which belonged to the refused one.
-    fenRefused = !setFen(board_, fen.c_str());
+    std::string reason;
+    fenRefused = !setFen(board_, fen.c_str(), &reason);
     if (fenRefused) {
       copyBoard(board_, previous_);
-      infoString("invalid FEN, position not set: " + fen.substr(0, fen.size() - 1));
+      infoString("invalid FEN (" + reason + "), position not set: " + fen.substr(0, fen.size() - 1));
     }
     positionValid_ = !fenRefused;
   }

@@ -187,7 +187,7 @@ TEST(UciLimits, ErrorsReachTheGui) {
     const char* infoString;
   };
   const Case cases[] = {
-      {"position fen 8/8/8/8/8/8/8/8 w - -", "info string invalid FEN, position not set: 8/8/8/8/8/8/8/8 w - -"},
+      {"position fen 8/8/8/8/8/8/8/8 w - -", "info string invalid FEN (fen: not exactly 1 king for side 0), position not set: 8/8/8/8/8/8/8/8 w - -"},
       {"position startpos moves e2e4 e7e5 e4e5",
        "info string invalid move from GUI: e4e5 (it and the moves after it are ignored)"},
       {"setoption name Foo value 1", "info string Option not supported: Foo"},
