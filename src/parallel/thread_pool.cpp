@@ -25,6 +25,8 @@ Searcher::Searcher(Tt& tt, TimeControl& timeControl) : tt_(tt), timeControl_(tim
   for (int i = 0; i < MaxThreads; ++i) {
     threads_[i].searcher = this;
     threads_[i].index = uint32_t(i);
+    // An empty board until a position is set: copies of it read its ply.
+    clearBoard(threads_[i].board);
   }
 }
 

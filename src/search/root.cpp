@@ -73,6 +73,9 @@ void Searcher::think() {
   Board& b = board();
   buildRootList();
   if (rootMoveCount_ == 0) {
+    // An analysing GUI shows the mate or stalemate at once, not only when
+    // it stops the search, which it may never do before moving on.
+    if (listener && timeControl_.infinite()) listener->reportPv(0, rootMoves_[0].score, 0);
     waitForStopRequest();
     if (listener) listener->finished(depth_, rootMoves_[0].score, rootMoves_[0].move);
     return;

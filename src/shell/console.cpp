@@ -18,7 +18,6 @@ namespace vireo {
 
 namespace {
 
-constexpr int LineBufferSize = 16384;
 
 // The largest move time: one below the value that means "no limit", so that
 // even the longest "g" still ends by its clock.
@@ -58,36 +57,51 @@ int depthArgument(const std::string& rest) {
 
 }  // namespace
 
+// Reads one line of any length up to MaxLineLength into `line`, without its
+// line end; false at the end of the input. A longer line is read to its end
+// and dropped with a warning: carried out in part (a move list without its
+// last moves) it would answer for another position than the GUI's.
+bool ConsoleShell::readLine(FILE* input, std::string& line) {
+  line.clear();
+  bool tooLong = false;
+  int c;
+  while ((c = std::getc(input)) != EOF && c != '\n') {
+    if (line.size() < MaxLineLength)
+      line += char(c);
+    else
+      tooLong = true;
+  }
+  if (c == EOF && line.empty() && !tooLong) return false;
+  if (tooLong) {
+    uci_.warn("WARNING input line longer than " + std::to_string(MaxLineLength) + " characters, ignored");
+    line.clear();
+  }
+  // A zero byte ends the text of the line.
+  line.resize(std::strlen(line.c_str()));
+  return true;
+}
+
 int ConsoleShell::run(FILE* input) {
-  static char line[LineBufferSize];
+  std::string line;
   for (;;) {
     if (!uci_.uciMode()) std::fputs("% ", stdout);
-    line[LineBufferSize - 1] = 1;
-    if (!std::fgets(line, sizeof line, input)) {
+    if (!readLine(input, line)) {
       // A GUI that closes the pipe mid-search still gets its bestmove,
       // and no search thread is left running into the exit.
       uci_.endOfInput();
       return 0;
     }
-    // A line longer than the buffer arrives in pieces. For a GUI the later
-    // pieces are no commands, only the tail of one (a long move list), and
-    // must not be taken for moves or positions of their own.
-    if (line[LineBufferSize - 1] == 0 && line[LineBufferSize - 2] != '\n' && uci_.uciMode()) {
-      uci_.warn("WARNING input line longer than " + std::to_string(LineBufferSize - 1) +
-                " characters, the rest is ignored");
-      for (int c = std::getc(input); c != EOF && c != '\n';) c = std::getc(input);
-    }
-    char* text = line;
-    while (*text == ' ') ++text;
-    size_t length = std::strlen(text);
+    size_t begin = line.find_first_not_of(' ');
+    if (begin == std::string::npos) begin = line.size();
+    size_t length = line.size();
     // Line ends from a Windows GUI or terminal bring a carriage return that
     // would otherwise end up in the last word ("uci\r").
-    while (length && std::strchr("\n\r ", text[length - 1])) --length;
-    if (length == 0) {
+    while (length > begin && std::strchr("\r ", line[length - 1])) --length;
+    if (length == begin) {
       if (!uci_.uciMode()) printBoard(board_);
       continue;
     }
-    const std::string whole(text, length);
+    const std::string whole = line.substr(begin, length - begin);
     const size_t space = whole.find(' ');
     const bool goOn = space == std::string::npos ? execute(whole, "")
                                                  : execute(whole.substr(0, space), whole.substr(space + 1));

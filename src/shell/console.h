@@ -14,6 +14,10 @@ namespace vireo {
 class BookChooser;
 class Uci;
 
+// The longest input line carried out: far beyond a game of 100,000 plies,
+// which is more than any GUI sends.
+constexpr size_t MaxLineLength = size_t(1) << 20;
+
 class ConsoleShell {
  public:
   ConsoleShell(Searcher& searcher, Uci& uci, BookChooser& bookChooser)
@@ -31,6 +35,7 @@ class ConsoleShell {
   bool execute(const std::string& command, const std::string& rest);
 
  private:
+  bool readLine(FILE* input, std::string& line);
   bool runShellCommand(const std::string& command, const std::string& rest);
   bool tryMove(const std::string& command, const std::string& rest);
   bool tryPosition(const std::string& command, const std::string& rest);

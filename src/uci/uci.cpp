@@ -424,7 +424,7 @@ void Uci::stop() {
       if (change.held)
         sendHeldBestmove(false);
       else
-        std::fprintf(stderr, "uci::stop after bestmove, stop ignored\n");
+        std::fprintf(stderr, "uci::stop with no search running, stop ignored\n");
       break;
     case POSITION:
       // As for "ponderhit": nothing runs and nothing is held back.

@@ -3,11 +3,13 @@
 // does: lines go to its standard input through a pipe and its standard output
 // (and, separately, standard error) are read back.
 
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -56,14 +58,32 @@ class EngineProcess {
   EngineProcess(const EngineProcess&) = delete;
   EngineProcess& operator=(const EngineProcess&) = delete;
 
+  // Writes while reading what the engine says meanwhile: a long line may
+  // make it answer before it has read the whole, and with both pipes full
+  // neither side would go on.
   void send(const std::string& text) {
     const char* p = text.data();
     size_t left = text.size();
-    while (left > 0) {
-      ssize_t n = write(toEngine_, p, left);
-      if (n <= 0) return;
-      p += n;
-      left -= size_t(n);
+    while (left > 0 && toEngine_ >= 0) {
+      pollfd fds[3] = {{toEngine_, POLLOUT, 0}, {fromEngine_, POLLIN, 0}, {errors_, POLLIN, 0}};
+      if (poll(fds, 3, 10000) <= 0) return;
+      char buffer[65536];
+      if (fds[1].revents & POLLIN) {
+        const ssize_t n = read(fromEngine_, buffer, sizeof buffer);
+        if (n > 0) output_.append(buffer, size_t(n));
+      }
+      if (fds[2].revents & POLLIN) {
+        const ssize_t n = read(errors_, buffer, sizeof buffer);
+        if (n > 0) errorOutput_.append(buffer, size_t(n));
+      }
+      if (fds[0].revents & (POLLERR | POLLHUP)) return;
+      if (fds[0].revents & POLLOUT) {
+        // A ready pipe takes this much without blocking.
+        const ssize_t n = write(toEngine_, p, std::min<size_t>(left, PIPE_BUF));
+        if (n <= 0) return;
+        p += n;
+        left -= size_t(n);
+      }
     }
   }
   void sendLine(const std::string& line) { send(line + "\n"); }

@@ -39,8 +39,15 @@ TEST(UciGame, FortyMovesOnARealClock) {
   ASSERT_TRUE(engine.sync());
   // A clean game leaves the error log empty: the engine warns about an
   // illegal move in "position" (none of its own moves may draw that), a
-  // command out of turn, or a "go" without limits.
-  EXPECT_EQ(engine.errorLog(), "");
+  // command out of turn, or a "go" without limits. A game that ends in mate
+  // (a slow build plays weakly) logs only the mated side's missing move.
+  std::string log = engine.errorLog();
+  if (engine.bestmoves().back() == "bestmove 0000") {
+    const std::string noMove = "No move generated! bm=0\n";
+    if (log.size() >= noMove.size() && log.compare(log.size() - noMove.size(), noMove.size(), noMove) == 0)
+      log.resize(log.size() - noMove.size());
+  }
+  EXPECT_EQ(log, "");
   EXPECT_EQ(engine.quit(), 0);
 }
 

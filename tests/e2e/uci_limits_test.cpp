@@ -161,6 +161,30 @@ TEST(UciLimits, ShortClocksAreNotOverrun) {
   }
 }
 
+// An analysing GUI sees a decided root at once, not only when it stops the
+// search; the bestmove still waits for "stop".
+TEST(UciLimits, DecidedRootsReportAtOnce) {
+  struct Case {
+    const char* fen;
+    const char* score;
+  };
+  const Case cases[] = {{"k7/1Q6/1K6/8/8/8/8/8 b - - 0 1", " score mate 0 "},
+                        {"k7/8/1QK5/8/8/8/8/8 b - - 0 1", " score cp 0 "}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fen);
+    UciEngine engine;
+    ASSERT_TRUE(engine.start());
+    engine.send(std::string("position fen ") + c.fen);
+    engine.send("go infinite");
+    ASSERT_TRUE(engine.waitFor(c.score));
+    ASSERT_TRUE(engine.sync());
+    EXPECT_TRUE(engine.bestmoves().empty());
+    engine.send("stop");
+    ASSERT_TRUE(engine.waitFor("bestmove 0000"));
+    EXPECT_EQ(engine.quit(), 0);
+  }
+}
+
 // A second "uci" while a search runs repeats the reply and leaves the search
 // alone: it still answers once, when stopped.
 TEST(UciLimits, SecondUciDuringASearch) {
@@ -191,8 +215,8 @@ TEST(UciLimits, ErrorsReachTheGui) {
       {"position startpos moves e2e4 e7e5 e4e5",
        "info string invalid move from GUI: e4e5 (it and the moves after it are ignored)"},
       {"setoption name Foo value 1", "info string Option not supported: Foo"},
-      {"position startpos" + std::string(20000, ' ') + "moves e2e4",
-       "info string WARNING input line longer than 16383 characters, the rest is ignored"},
+      {"position startpos moves e2e4" + std::string(1 << 20, ' '),
+       "info string WARNING input line longer than 1048576 characters, ignored"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
