@@ -135,10 +135,11 @@ TEST(UciLimits, ShortClocksAreNotOverrun) {
     long long most;  // milliseconds the move may take
   };
   const Case cases[] = {
+      // Before, each of these took 80 to 100 ms.
       {"go wtime 1 btime 1", 1},
       {"go wtime 30 btime 30", 30},
-      {"go wtime 100 btime 100 winc 100 binc 100", 100},
-      {"go wtime 300 btime 300", 300},
+      {"go wtime 100 btime 100 winc 100 binc 100", 40},
+      {"go wtime 300 btime 300", 40},
       // An even share of the clock for each move to go.
       {"go wtime 2000 btime 2000 movestogo 40", 2000 / 35},
   };
@@ -156,7 +157,7 @@ TEST(UciLimits, ShortClocksAreNotOverrun) {
     // with the search. A few milliseconds of slack for a busy machine.
     const std::vector<std::string> info = linesStartingWith(out, "info depth");
     ASSERT_FALSE(info.empty()) << out;
-    EXPECT_LE(field(info.back(), "time"), std::max(c.most, 20LL) + 5) << out;
+    EXPECT_LE(field(info.back(), "time"), std::max(c.most, 30LL) + 10) << out;
     EXPECT_EQ(engine.quit(), 0);
   }
 }
