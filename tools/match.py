@@ -12,10 +12,12 @@ limit.
 
 Usage: tools/match.py ENGINE1 ENGINE2 [--time 10] [--inc 0.1] [--moves N]
                       [--openings N] [--openings-file FILE] [--chess960]
+                      [--pgn FILE]
 An engine is a command line; UCI options can follow after '::', e.g.
   "build/vireo::Threads=1" "/usr/games/stockfish::Skill Level=3::Threads=1"
 An openings file has one opening per line: moves ("e2e4 e7e5"), or
-"fen FEN [moves ...]".
+"fen FEN [moves ...]". With --pgn every game, opening moves included, is
+appended to FILE in PGN (SAN moves, as book builders read them).
 """
 
 import argparse
@@ -141,13 +143,88 @@ class Arbiter(Pipe):
         return moves, in_check, fen
 
 
+def san(fen, legal, move):
+    """The SAN of a legal coordinate move, without check or mate sign."""
+    board = {}
+    for rank, row in zip("87654321", fen.split()[0].split("/")):
+        file = 0
+        for c in row:
+            if c.isdigit():
+                file += int(c)
+            else:
+                board["abcdefgh"[file] + rank] = c
+                file += 1
+    origin, target, promotion = move[:2], move[2:4], move[4:]
+    piece = board[origin].upper()
+    if piece == "K" and abs(ord(target[0]) - ord(origin[0])) == 2:
+        return "O-O" if target[0] == "g" else "O-O-O"
+    if piece == "P":
+        text = origin[0] + "x" + target if origin[0] != target[0] else target
+        return text + ("=" + promotion.upper() if promotion else "")
+    rivals = [m[:2] for m in legal if m[2:4] == target and m[:2] != origin and board.get(m[:2]) == board[origin]]
+    which = ""
+    if rivals:
+        if all(r[0] != origin[0] for r in rivals):
+            which = origin[0]
+        elif all(r[1] != origin[1] for r in rivals):
+            which = origin[1]
+        else:
+            which = origin
+    return piece + which + ("x" if target in board else "") + target
+
+
+def write_pgn(path, arbiter, start, moves, white, black, result, reason, round_number):
+    """Appends the game, replayed through the arbiter for the SAN texts."""
+    texts = []
+    examined = [arbiter.examine(f"position {start}" + (" moves " + " ".join(moves[:k]) if k else ""))
+                for k in range(len(moves) + 1)]
+    for k, move in enumerate(moves):
+        legal, _, fen = examined[k]
+        after_legal, after_check, _ = examined[k + 1]
+        suffix = ("#" if not after_legal else "+") if after_check else ""
+        texts.append(san(fen, legal, move) + suffix)
+    first_fen = examined[0][2]
+    black_first = first_fen.split()[1] == "b"
+    number = int(first_fen.split()[5])
+    words = []
+    for k, text in enumerate(texts):
+        black_to_move = (k % 2 == 1) != black_first
+        if not black_to_move:
+            words.append(f"{number}.")
+        elif k == 0:
+            words.append(f"{number}...")
+        words.append(text)
+        if black_to_move:
+            number += 1
+    outcome = "1/2-1/2" if result == 0.5 else ("1-0" if result == 0 else "0-1")
+    words.append(outcome)
+    lines, line = [], ""
+    for w in words:
+        if line and len(line) + 1 + len(w) > 79:
+            lines.append(line)
+            line = w
+        else:
+            line = f"{line} {w}" if line else w
+    lines.append(line)
+    tags = [("Event", "tools/match.py"), ("Site", "?"), ("Date", time.strftime("%Y.%m.%d")),
+            ("Round", str(round_number)), ("White", white), ("Black", black), ("Result", outcome),
+            ("Termination", reason)]
+    if start != "startpos":
+        tags += [("SetUp", "1"), ("FEN", first_fen)]
+    with open(path, "a") as f:
+        for name, value in tags:
+            value = value.replace("\\", "\\\\").replace('"', '\\"')
+            f.write(f'[{name} "{value}"]\n')
+        f.write("\n" + "\n".join(lines) + "\n\n")
+
+
 def bare_kings(fen):
     """No mating material: kings alone, or one minor piece beside them."""
     pieces = [c for c in fen.split()[0] if c.isalpha() and c not in "kK"]
     return len(pieces) == 0 or (len(pieces) == 1 and pieces[0] in "nNbB")
 
 
-def play(white, black, arbiter, opening, args, stats):
+def play(white, black, arbiter, opening, args, stats, game_number=0):
     start = "startpos"
     moves = []
     if opening.startswith("fen "):
@@ -156,12 +233,21 @@ def play(white, black, arbiter, opening, args, stats):
         moves = rest[1].split() if len(rest) > 1 else []
     else:
         moves = opening.split()
-    clock = [args.time, args.time]
     engines = [white, black]
-    seen = {}
-    scores = []
     for e in engines:
         e.send("ucinewgame")
+    if args.pgn:
+        result, reason = play_moves(engines, arbiter, start, moves, args, stats)
+        write_pgn(args.pgn, arbiter, start, moves, white.name, black.name, result, reason, game_number)
+        return result, reason
+    return play_moves(engines, arbiter, start, moves, args, stats)
+
+
+def play_moves(engines, arbiter, start, moves, args, stats):
+    """Plays the game on from the opening's moves, which it extends."""
+    clock = [args.time, args.time]
+    seen = {}
+    scores = []
 
     def position():
         return f"position {start}" + (" moves " + " ".join(moves) if moves else "")
@@ -252,7 +338,10 @@ def main():
     parser.add_argument("--inc", type=float, default=0.1, help="increment per move, seconds")
     parser.add_argument("--moves", type=int, default=0, help="moves per time control (0: sudden death)")
     parser.add_argument("--chess960", action="store_true")
+    parser.add_argument("--pgn", help="append every game to this PGN file")
     args = parser.parse_args()
+    if args.pgn and args.chess960:
+        parser.error("--pgn writes standard castling only, not Chess960's")
 
     openings = OPENINGS
     if args.openings_file:
@@ -269,7 +358,7 @@ def main():
         for swap in (False, True):
             a, b = Engine(args.engine1, args.chess960), Engine(args.engine2, args.chess960)
             white, black = (b, a) if swap else (a, b)
-            result, reason = play(white, black, arbiter, opening, args, stats)
+            result, reason = play(white, black, arbiter, opening, args, stats, games + 1)
             if result == 0.5:
                 points[0] += 0.5
                 points[1] += 0.5

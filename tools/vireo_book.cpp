@@ -1,6 +1,7 @@
-// vireo-book: builds an opening book for the engine from games in PGN.
+// vireo-book: builds an opening book from games in PGN, in the engine's own
+// format or as a Polyglot book that other engines and GUIs read too.
 //
-//   vireo-book [--plies N] [--min-games N] [--strength] games.pgn book.bbk
+//   vireo-book [--format bbk|polyglot] [--plies N] [--min-games N] [--strength] games.pgn book
 //   vireo-book --help
 
 #include <cstdio>
@@ -19,10 +20,13 @@ namespace {
 // command line.
 int usage(FILE* to = stderr) {
   std::fprintf(to,
-               "usage: vireo-book [--plies N] [--min-games N] [--strength] games.pgn book.bbk\n"
+               "usage: vireo-book [--format bbk|polyglot] [--plies N] [--min-games N] [--strength]\n"
+               "                  games.pgn book\n"
+               "  --format F     bbk: the engine's own book (default); polyglot: a Polyglot\n"
+               "                 book (.bin), weighted 2 per win and 1 per draw\n"
                "  --plies N      plies of each game to include (default 30)\n"
                "  --min-games N  games a position/move pair needs to be kept (default 1)\n"
-               "  --strength     write strength values from the WhiteElo/BlackElo tags\n"
+               "  --strength     write strength values from the WhiteElo/BlackElo tags (bbk only)\n"
                "  -h, --help     print this text\n");
   if (to == stdout) std::fprintf(to, "\nvireo-book is free software under GPL-3.0-or-later and comes with NO WARRANTY.\n");
   return to == stdout ? 0 : 2;
@@ -45,6 +49,14 @@ int main(int argc, char** argv) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
       return usage(stdout);
+    } else if (std::strcmp(arg, "--format") == 0 && i + 1 < argc) {
+      const char* format = argv[++i];
+      if (std::strcmp(format, "polyglot") == 0)
+        options.format = BookFormat::Polyglot;
+      else if (std::strcmp(format, "bbk") == 0)
+        options.format = BookFormat::Own;
+      else
+        return usage();
     } else if (std::strcmp(arg, "--strength") == 0) {
       options.strength = true;
     } else if (std::strcmp(arg, "--plies") == 0 && i + 1 < argc) {
@@ -59,7 +71,8 @@ int main(int argc, char** argv) {
       return usage();
     }
   }
-  if (pathCount != 2) return usage();
+  // Polyglot entries have no room for strength values.
+  if (pathCount != 2 || (options.strength && options.format == BookFormat::Polyglot)) return usage();
 
   initTables();
   initZobrist();

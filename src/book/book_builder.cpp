@@ -11,6 +11,8 @@
 #include "board/notation.h"
 #include "book/book_file.h"
 #include "book/book_keys.h"
+#include "book/polyglot_book.h"
+#include "book/polyglot_keys.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -244,11 +246,14 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
   const double ratingWeights[2] = {ratingWeight(game.tag("WhiteElo")),
                                    ratingWeight(game.tag("BlackElo"))};
   const int plies = std::min<int>(options_.maxPlies, int(game.moves.size()));
+  const bool polyglot = options_.format == BookFormat::Polyglot;
   for (int i = 0; i < plies; ++i) {
     uint64_t key;
     bool blackToMove;
     int ply;
-    if (!bookKey(toFen(board).c_str(), key, blackToMove, ply)) {
+    if (polyglot) {
+      key = polyglotKey(board);
+    } else if (!bookKey(toFen(board).c_str(), key, blackToMove, ply)) {
       reason = "position without key";
       return false;
     }
@@ -257,7 +262,8 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
       reason = "illegal or ambiguous move '" + game.moves[i] + "' at ply " + std::to_string(i + 1);
       return false;
     }
-    const uint16_t moveBytes = uint16_t(squareByte(moveFrom(move)) << 8 | squareByte(moveTo(move)));
+    const uint16_t moveBytes = polyglot ? polyglotMove(move)
+                                        : uint16_t(squareByte(moveFrom(move)) << 8 | squareByte(moveTo(move)));
     const Colour mover = board.sideToMove;
     played.push_back(
         {{key, moveBytes}, mover == White ? whitePoints : 2 - whitePoints, ratingWeights[mover]});
@@ -267,6 +273,10 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
   }
 
   for (const Played& p : played) {
+    if (polyglot) {
+      countPolyglot(p.entry.first, p.entry.second, p.halfPoints);
+      continue;
+    }
     Stats& stats = entries_[p.entry];
     if (p.halfPoints == 2)
       ++stats.wins;
@@ -279,7 +289,73 @@ bool BookBuilder::addGame(const PgnGame& game, std::string& reason) {
   return true;
 }
 
+void BookBuilder::countPolyglot(uint64_t key, uint16_t move, int halfPoints) {
+  std::vector<PolyglotCount>& moves = polyglot_[key];
+  auto it = std::find_if(moves.begin(), moves.end(), [&](const PolyglotCount& c) { return c.move == move; });
+  if (it == moves.end()) it = moves.insert(moves.end(), PolyglotCount{move, 0, 0});
+  ++it->games;
+  it->points += uint32_t(halfPoints);
+  if (it->games >= 16384) {
+    for (PolyglotCount& c : moves) {
+      c.games = (c.games + 1) / 2;
+      c.points = (c.points + 1) / 2;
+    }
+  }
+}
+
+bool BookBuilder::writePolyglot(const char* path, BookBuildSummary& summary, std::string& error) const {
+  struct Entry {
+    uint64_t key;
+    uint16_t move;
+    uint16_t weight;
+  };
+  std::vector<Entry> entries;
+  for (const auto& [key, moves] : polyglot_)
+    for (const PolyglotCount& c : moves)
+      // A weight of 0 means "never play": such a move does not belong in
+      // a book that is written from games.
+      if (c.games >= uint32_t(std::max(options_.minGames, 1)) && c.points > 0)
+        entries.push_back({key, c.move, uint16_t(std::min<uint32_t>(c.points, 65535))});
+  // The format needs the keys in order; within a position the heaviest
+  // move comes first, as readers that show the moves in file order expect,
+  // and equal weights in the order the games first played them (the order
+  // `polyglot make-book` gives them, so that both write the same bytes).
+  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    if (a.key != b.key) return a.key < b.key;
+    return a.weight > b.weight;
+  });
+
+  const std::string temporary = std::string(path) + ".partial";
+  FILE* out = std::fopen(temporary.c_str(), "wb");
+  if (!out) {
+    error = "cannot write " + temporary;
+    return false;
+  }
+  bool ok = true;
+  size_t positions = 0;
+  for (size_t i = 0; i < entries.size() && ok; ++i) {
+    const Entry& e = entries[i];
+    if (i == 0 || entries[i - 1].key != e.key) ++positions;
+    uint8_t bytes[PolyglotBook::EntrySize] = {};
+    putBigEndian(bytes, e.key, 8);
+    putBigEndian(bytes + 8, e.move, 2);
+    putBigEndian(bytes + 10, e.weight, 2);  // the learn field stays 0
+    ok = std::fwrite(bytes, 1, sizeof bytes, out) == sizeof bytes;
+  }
+  ok = std::fflush(out) == 0 && ok;
+  ok = std::fclose(out) == 0 && ok;
+  if (!ok || !replaceFile(temporary.c_str(), path)) {
+    std::remove(temporary.c_str());
+    error = std::string("cannot write ") + path;
+    return false;
+  }
+  summary.positions = positions;
+  summary.records = entries.size();
+  return true;
+}
+
 bool BookBuilder::write(const char* path, BookBuildSummary& summary, std::string& error) const {
+  if (options_.format == BookFormat::Polyglot) return writePolyglot(path, summary, error);
   struct Record {
     uint64_t key;
     uint16_t move;

@@ -1,8 +1,8 @@
 #pragma once
-// Building opening books from games in PGN. The moves are read with the
-// engine's own move parser and the positions keyed through the engine's own
-// FEN writer, so the book's keys agree with what the engine computes when it
-// plays.
+// Building opening books from games in PGN, in the engine's own format or
+// as Polyglot books. The moves are read with the engine's own move parser;
+// the engine's own books are keyed through its FEN writer, so their keys
+// agree with what the engine computes when it plays.
 
 #include <cstdint>
 #include <cstdio>
@@ -54,10 +54,13 @@ class PgnReader {
   unsigned gamesSeen_ = 0;
 };
 
+enum class BookFormat { Own, Polyglot };
+
 struct BookBuildOptions {
   int maxPlies = 30;      // plies of each game that enter the book
   int minGames = 1;       // a position/move pair needs this many games
-  bool strength = false;  // write strength values from the rating tags
+  bool strength = false;  // write strength values from the rating tags (own format only)
+  BookFormat format = BookFormat::Own;
 };
 
 struct BookBuildSummary {
@@ -82,6 +85,9 @@ class BookBuilder {
   bool write(const char* path, BookBuildSummary& summary, std::string& error) const;
 
  private:
+  bool writePolyglot(const char* path, BookBuildSummary& summary, std::string& error) const;
+  void countPolyglot(uint64_t key, uint16_t move, int halfPoints);
+
   struct Stats {
     uint32_t wins = 0, draws = 0, losses = 0;
     double weight = 0;  // summed 2^((Elo - 2400) / 70) of the movers
@@ -96,6 +102,16 @@ class BookBuilder {
     }
   };
   std::unordered_map<std::pair<uint64_t, uint16_t>, Stats, EntryHash> entries_;
+
+  // A Polyglot book counts what `polyglot make-book` counts: games, and
+  // points (2 a win, 1 a draw) that become the weight. A position whose move
+  // reaches 16384 games has the counts of all its moves halved, rounding
+  // up, which keeps every weight within the format's 16 bits.
+  struct PolyglotCount {
+    uint16_t move;
+    uint32_t games, points;
+  };
+  std::unordered_map<uint64_t, std::vector<PolyglotCount>> polyglot_;
 };
 
 // The whole builder program: reads `pgnPath`, writes `bookPath`. Skipped

@@ -56,8 +56,8 @@ constexpr const char* FilterMarks[5] = {"<games", "<elo", "<score", "<games%", "
 
 BookChooser::BookChooser(BookFile& book) : book_(book), random_(uint32_t(readTimeStampCounter())) {}
 
-void BookChooser::loadCriteria(const Ini& ini) {
-  ini.dump();
+void BookChooser::loadCriteria(const Ini& ini, bool list) {
+  if (list) ini.dump();
   const BookCriteria d;
   BookCriteria& c = criteria_;
   c.maxPly = readInt(ini, "book.play.maxply", d.maxPly);

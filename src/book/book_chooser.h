@@ -63,9 +63,10 @@ class BookChooser {
 
   void seed(uint32_t seed) { random_.seed32(seed); }
 
-  // Lists the configuration (Ini::dump), then reads the book.play keys;
-  // missing or empty keys take their defaults.
-  void loadCriteria(const Ini& ini);
+  // Lists the configuration (Ini::dump) unless `list` is false (standard
+  // output belongs to the GUI once a book is changed by option), then reads
+  // the book.play keys; missing or empty keys take their defaults.
+  void loadCriteria(const Ini& ini, bool list = true);
   BookCriteria& criteria() { return criteria_; }
   const BookCriteria& criteria() const { return criteria_; }
 

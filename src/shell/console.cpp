@@ -8,7 +8,7 @@
 #include "board/make_move.h"
 #include "board/notation.h"
 #include "board/perft.h"
-#include "book/book_chooser.h"
+#include "book/opening_book.h"
 #include "eval/evaluator.h"
 #include "search/bench.h"
 #include "support/platform.h"
@@ -128,8 +128,7 @@ bool ConsoleShell::runShellCommand(const std::string& command, const std::string
   uci_.stopRunningSearch();
 
   if (command == "book") {
-    const std::string fen = toFen(board_);
-    bookChooser_.printBookTable(fen.c_str(), stdout);
+    book_.printTable(board_, stdout);
   } else if (command == "fen") {
     if (!rest.empty()) setPosition(rest);
     printBoard(board_);

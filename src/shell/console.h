@@ -11,7 +11,7 @@
 
 namespace vireo {
 
-class BookChooser;
+class OpeningBook;
 class Uci;
 
 // The longest input line carried out: far beyond a game of 100,000 plies,
@@ -20,11 +20,11 @@ constexpr size_t MaxLineLength = size_t(1) << 20;
 
 class ConsoleShell {
  public:
-  ConsoleShell(Searcher& searcher, Uci& uci, BookChooser& bookChooser)
+  ConsoleShell(Searcher& searcher, Uci& uci, OpeningBook& book)
       : searcher_(searcher),
         board_(searcher.board()),
         uci_(uci),
-        bookChooser_(bookChooser),
+        book_(book),
         moveTimeMs_(searcher.timeControl().phaseTime(PhaseNormal)) {}
 
   // Runs until the input ends; returns the exit status.
@@ -50,7 +50,7 @@ class ConsoleShell {
   Searcher& searcher_;
   Board& board_;
   Uci& uci_;
-  BookChooser& bookChooser_;
+  OpeningBook& book_;
   // The search time of "g", set by "mt"; at first the TimeControl's own.
   uint32_t moveTimeMs_;
 };

@@ -10,6 +10,7 @@
 #include "board/zobrist.h"
 #include "book/book_chooser.h"
 #include "book/book_file.h"
+#include "book/opening_book.h"
 #include "eval/weights.h"
 #include "search/bench.h"
 #include "search/searcher.h"
@@ -32,7 +33,8 @@ Searcher searcher(tt, timeControl);
 Ini ini;
 BookFile book;
 BookChooser bookChooser(book);
-Uci uci(searcher, bookChooser, ini);
+OpeningBook openingBook(book, bookChooser);
+Uci uci(searcher, openingBook, ini);
 
 // The command line besides the configuration file: what a user asks first
 // and what testing frameworks call.
@@ -128,15 +130,10 @@ int main(int argc, char** argv) {
 
   setFen(searcher.board(), StartFen);
 
-  const std::string bookName = ini.getString("book.file", "vireo.bbk");
-  if (!bookName.empty()) {
-    if (book.open(bookName.c_str())) {
-      std::printf("book=%s, %u moves\n", bookName.c_str(), unsigned(book.recordCount()));
-      bookChooser.loadCriteria(ini);
-    } else {
-      std::printf("Warning: book not found: %s\n", bookName.c_str());
-    }
-  }
+  const BookOpening opening = openingBook.openConfigured(ini);
+  if (opening.status != BookOpening::NoBook)
+    std::printf("%s%s\n", opening.failed() ? "Warning: " : "", opening.describe().c_str());
+  if (opening.status == BookOpening::Opened) bookChooser.loadCriteria(ini);
 
   std::printf("allocating hash...");
   std::printf("allocated %uMb\n", unsigned(tt.resize(32768) >> 20));
@@ -149,6 +146,6 @@ int main(int argc, char** argv) {
   std::printf("\ninitialized\n");
   std::printf("type help for commands, uci for protocol mode\n");
 
-  ConsoleShell shell(searcher, uci, bookChooser);
+  ConsoleShell shell(searcher, uci, openingBook);
   return shell.run(stdin);
 }

@@ -1,9 +1,12 @@
 // The options a GUI can set: the list announced at "uci" and "setoption".
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
+#include "book/book_chooser.h"
+#include "book/opening_book.h"
 #include "eval/evaluator.h"
 #include "eval/weights.h"
 #include "search/searcher.h"
@@ -49,6 +52,7 @@ std::string Uci::optionList() const {
   std::snprintf(line, sizeof line, "option name Move Overhead type spin default %i min 0 max %i\n",
                 DefaultMoveOverheadMs, MaxMoveOverheadMs);
   list += line;
+  list += "option name BookFile type string default <empty>\n";
   return list;
 }
 
@@ -150,6 +154,24 @@ void Uci::setoption() {
   } else if (equalsIgnoreCase(name, "Move Overhead")) {
     moveOverheadMs_ = std::clamp(number(valueWord(), DefaultMoveOverheadMs), 0, MaxMoveOverheadMs);
     logInfo("moveoverhead=%i\n", moveOverheadMs_);
+  } else if (equalsIgnoreCase(name, "BookFile")) {
+    // A path may hold spaces: the value is the rest of the line. Empty, or
+    // the "<empty>" that GUIs echo from the announced default, goes back to
+    // the configured book.
+    std::string path = tokens_.rest();
+    if (const std::string first = tokens_.nextWord(); equalsIgnoreCase(first, "value")) path = tokens_.rest();
+    tokens_.setText("");
+    while (!path.empty() && std::isspace(static_cast<unsigned char>(path.back()))) path.pop_back();
+    if (path == "<empty>") path.clear();
+    const BookOpening opening = path.empty() ? book_.openConfigured(ini_) : book_.open(path);
+    if (opening.status == BookOpening::Opened) {
+      logInfo("%s\n", opening.describe().c_str());
+      book_.chooser().loadCriteria(ini_, false);
+    } else if (opening.status == BookOpening::NoBook) {
+      logInfo("no book\n");
+    } else {
+      warn(opening.describe());
+    }
   } else if (equalsIgnoreCase(name, "Threads")) {
     skipOne();
     const int count = number(tokens_.nextWord(), 1);

@@ -7,7 +7,7 @@
 #include "board/make_move.h"
 #include "board/notation.h"
 #include "board/perft.h"
-#include "book/book_chooser.h"
+#include "book/opening_book.h"
 #include "search/searcher.h"
 #include "support/log.h"
 #include "support/text.h"
@@ -15,8 +15,8 @@
 
 namespace vireo {
 
-Uci::Uci(Searcher& searcher, BookChooser& bookChooser, Ini& ini, FILE* output)
-    : searcher_(searcher), board_(searcher.board()), bookChooser_(bookChooser), ini_(ini), out_(output) {}
+Uci::Uci(Searcher& searcher, OpeningBook& book, Ini& ini, FILE* output)
+    : searcher_(searcher), board_(searcher.board()), book_(book), ini_(ini), out_(output) {}
 
 bool Uci::dispatch(const std::string& command, const std::string& rest) {
   if (uciMode_) logTraffic(command.c_str(), rest.c_str());
@@ -195,13 +195,11 @@ bool Uci::probeBook() {
   const int ply = int(board_.gamePly());
   if (lastBookPly_ == 0 || ply < lastBookPly_) lastBookPly_ = ply;
   if (ply > lastBookPly_ + 6) return false;
-  const std::string fen = toFen(board_);
-  BookCandidate candidate;
-  if (!bookChooser_.chooseMove(fen.c_str(), candidate)) return false;
+  const BookProbe probe = book_.probe(board_);
+  if (!probe.found) return false;
   lastBookPly_ = ply;
-  const Move move = parseMove(board_, BookChooser::bookMoveText(candidate).c_str());
-  if (!move) return false;
-  sendBestmove(move, 0);
+  if (!probe.move) return false;
+  sendBestmove(probe.move, 0);
   return true;
 }
 

@@ -16,7 +16,7 @@
 
 namespace vireo {
 
-class BookChooser;
+class OpeningBook;
 class Ini;
 class Searcher;
 
@@ -27,7 +27,7 @@ constexpr int MaxMoveOverheadMs = 5000;
 
 class Uci : public SearchListener {
  public:
-  Uci(Searcher& searcher, BookChooser& bookChooser, Ini& ini, FILE* output = stdout);
+  Uci(Searcher& searcher, OpeningBook& book, Ini& ini, FILE* output = stdout);
 
   // Carries out the line if its first word is a UCI command (any case);
   // false for every other word, which the console then tries.
@@ -100,7 +100,7 @@ class Uci : public SearchListener {
 
   Searcher& searcher_;
   Board& board_;
-  BookChooser& bookChooser_;
+  OpeningBook& book_;
   Ini& ini_;
   TextFile out_;
   std::string opponentName_, opponentTitle_, opponentType_;

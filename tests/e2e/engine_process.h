@@ -6,6 +6,7 @@
 #include <limits.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,9 @@ class EngineProcess {
       dup2(err[1], 2);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
       if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(127);
+      // No book from the system's place unless a test names one: what the
+      // machine has installed must not decide what the engine plays.
+      setenv("VIREO_SYSTEM_BOOK", "", 0);
       std::vector<char*> argv{const_cast<char*>(VIREO_BINARY)};
       for (std::string& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
