@@ -1,3 +1,7 @@
+// Which kind of book a file is, where the engine looks for one, and the
+// Polyglot side of choosing and listing book moves; the engine's own books
+// go to BookFile and BookChooser as they are.
+
 #include "book/opening_book.h"
 
 #include <algorithm>

@@ -1,5 +1,9 @@
+// Polyglot books on disk: the check of a file at opening and the binary
+// search of a position's entries.
+
 #include "book/polyglot_book.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "support/platform.h"

@@ -1,3 +1,6 @@
+// Polyglot keys from the board, and the format's move words to and from
+// the engine's moves.
+
 #include "book/polyglot_keys.h"
 
 #include "board/movegen.h"
