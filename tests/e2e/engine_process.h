@@ -24,6 +24,13 @@ class EngineProcess {
   explicit EngineProcess(const std::string& workDir = "", std::vector<std::string> args = {}) {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) return;
+    // No book from the system's place unless a test names one: what the
+    // machine has installed must not decide what the engine plays.
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    static char noSystemBook[] = "VIREO_SYSTEM_BOOK=";
+    if (!getenv("VIREO_SYSTEM_BOOK")) env.push_back(noSystemBook);
+    env.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       dup2(in[0], 0);
@@ -31,13 +38,10 @@ class EngineProcess {
       dup2(err[1], 2);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
       if (!workDir.empty() && chdir(workDir.c_str()) != 0) _exit(127);
-      // No book from the system's place unless a test names one: what the
-      // machine has installed must not decide what the engine plays.
-      setenv("VIREO_SYSTEM_BOOK", "", 0);
       std::vector<char*> argv{const_cast<char*>(VIREO_BINARY)};
       for (std::string& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
-      execv(VIREO_BINARY, argv.data());
+      execve(VIREO_BINARY, argv.data(), env.data());
       _exit(127);
     }
     close(in[0]);
