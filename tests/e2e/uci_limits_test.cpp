@@ -139,7 +139,7 @@ TEST(UciLimits, ShortClocksAreNotOverrun) {
   // tests of the time control.)
   const Case cases[] = {
       {"go wtime 1 btime 1", 1},
-      {"go wtime 30 btime 30", 30},
+      {"go wtime 30 btime 30", 1},
       {"go wtime 100 btime 100 winc 100 binc 100", 5},
       {"go wtime 300 btime 300", 8},
   };
