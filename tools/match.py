@@ -16,7 +16,12 @@ Usage: tools/match.py ENGINE1 ENGINE2 [--time 10] [--inc 0.1] [--moves N]
 An engine is a command line; UCI options can follow after '::', e.g.
   "build/vireo::Threads=1" "/usr/games/stockfish::Skill Level=3::Threads=1"
 An openings file has one opening per line: moves ("e2e4 e7e5"), or
-"fen FEN [moves ...]". With --pgn every game, opening moves included, is
+"fen FEN [moves ...]"; tools/chess960_positions.py --openings writes one of
+Chess960 start positions. With --chess960 the engines get each opening's FEN
+as the arbiter writes it, with the castling rooks named by file
+(Shredder-FEN): given X-FEN's KQkq for a Chess960 position, Glaurung 2.2
+crashes a few moves into the game.
+With --pgn every game, opening moves included, is
 appended to FILE in PGN (SAN moves, as book builders read them).
 """
 
@@ -233,6 +238,8 @@ def play(white, black, arbiter, opening, args, stats, game_number=0):
         moves = rest[1].split() if len(rest) > 1 else []
     else:
         moves = opening.split()
+    if args.chess960 and start != "startpos":
+        start = "fen " + arbiter.examine(f"position {start}")[2]
     engines = [white, black]
     for e in engines:
         e.send("ucinewgame")

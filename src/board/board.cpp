@@ -10,7 +10,10 @@
 
 namespace vireo {
 
-void clearBoard(Board& board) { std::memset(&board, 0, sizeof board); }
+void clearBoard(Board& board) {
+  std::memset(&board, 0, sizeof board);
+  setStandardCastling(board.castlingRules);
+}
 
 void add(Board& board, Colour colour, PieceType type, Square square) {
   if (unsigned(square) > 63) {
@@ -104,7 +107,16 @@ const char* checkBoard(const Board& board) {
   if (material[White] != board.materialSignature[White] ||
       material[Black] != board.materialSignature[Black])
     return "materialSignature";
-  hashKey ^= Zobrist.castleKeys[board.state.castling];
+  // Every right still held has its king and rook where its rule starts them.
+  for (int index = 0; index < 4; ++index) {
+    const Colour c = index >> 1;
+    const CastleRuleEntry& rule = board.castlingRules.rule[index];
+    if ((board.state.castling & castleRight(c, index & 1)) &&
+        (board.squares[rule.kingFrom] != pieceCode(c, King) ||
+         board.squares[rule.rookFrom] != pieceCode(c, Rook)))
+      return "castling";
+  }
+  hashKey ^= castlingKey(board.castlingRules, board.state.castling);
   if (board.state.epSquare) hashKey ^= enPassantKey(board.state.epSquare);
   if (hashKey != board.hashKey) return "hashKey";
   if (pawnKey != board.state.pawnKey) return "pawnKey";

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "board/castling.h"
 #include "board/move.h"
 #include "board/tables.h"
 #include "board/types.h"
@@ -41,6 +42,13 @@ struct Board {
   Colour sideToMove;
   uint32_t ply;                    // moves in the history, made since the position was set
   uint32_t droppedPlies;           // moves made before history entry 0
+  // Where the castling rights move king and rook; setFen sets them from the
+  // position, and they stay for the game, as rights can only be lost.
+  CastlingRules castlingRules;
+  // The rule set's text forms: Chess960 FEN castling fields and castling
+  // written as king takes own rook. The castling itself follows
+  // `castlingRules` under both. Set by setFen, for the UCI_Chess960 option.
+  bool chess960;
   Move moveHistory[HistorySize];   // [i] = move that led to ply i (0 = null move)
   uint64_t keyHistory[HistorySize];  // [i] = hashKey at ply i
 

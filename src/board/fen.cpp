@@ -35,14 +35,74 @@ bool refuseRank(int y) {
   return false;
 }
 
+constexpr int backRank(Colour c) { return c == White ? 0 : 7; }
+
+// The outermost rook of the colour on its back rank, on the side of its
+// king, or -1 when there is none.
+Square outermostRook(const Board& board, Colour c, int side) {
+  const Square king = board.kingSquare[c];
+  const int step = side == KingSide ? -1 : 1;
+  for (int f = side == KingSide ? 7 : 0; f != fileOf(king); f += step) {
+    const Square s = makeSquare(f, backRank(c));
+    if (board.squares[s] == pieceCode(c, Rook)) return s;
+  }
+  return -1;
+}
+
+// A Chess960 castling letter, in either of the two forms GUIs write: K or Q
+// for the outermost rook on that side of the king (X-FEN), or the file of
+// the rook (Shredder-FEN, and X-FEN for a rook that is not the outermost).
+// False only for a character that is no castling letter; a letter that
+// names no rook beside a king on its back rank is a warning, as in
+// standard FEN.
+bool readChess960Right(Board& board, char c, Square (&rooks)[4]) {
+  Colour colour;
+  int file = -1, side = -1;
+  if (c == 'K' || c == 'Q' || c == 'k' || c == 'q') {
+    colour = c == 'K' || c == 'Q' ? White : Black;
+    side = c == 'K' || c == 'k' ? KingSide : QueenSide;
+  } else if (c >= 'A' && c <= 'H') {
+    colour = White;
+    file = c - 'A';
+  } else if (c >= 'a' && c <= 'h') {
+    colour = Black;
+    file = c - 'a';
+  } else {
+    report("setFen(): illegal castling char: %c\n", c);
+    return false;
+  }
+  const Square king = board.kingSquare[colour];
+  Square rook = -1;
+  const int rank = backRank(colour);
+  if (rankOf(king) == rank) {
+    if (file < 0)
+      rook = outermostRook(board, colour, side);
+    else if (file != fileOf(king) && board.squares[makeSquare(file, rank)] == pieceCode(colour, Rook))
+      rook = makeSquare(file, rank);
+  }
+  if (rook >= 0) {
+    side = fileOf(rook) > fileOf(king) ? KingSide : QueenSide;
+    const uint8_t right = castleRight(colour, side);
+    // One rook a side: a second letter for the same side is no right.
+    if (!(board.state.castling & right)) {
+      board.state.castling |= right;
+      rooks[castleIndex(colour, side)] = rook;
+      return true;
+    }
+  }
+  report("castling %c invalid\n", c);
+  return true;
+}
+
 }  // namespace
 
-bool setFen(Board& board, const char* text, std::string* reason) {
+bool setFen(Board& board, const char* text, std::string* reason, bool chess960) {
   struct ReasonScope {
     explicit ReasonScope(std::string* r) { fenReason = r; }
     ~ReasonScope() { fenReason = nullptr; }
   } scope(reason);
   clearBoard(board);
+  board.chess960 = chess960;
   const char* p = text;
   // Every rank adds up to eight squares, so that no piece lands on an
   // occupied square or off the board; an empty field between two slashes is
@@ -119,10 +179,15 @@ bool setFen(Board& board, const char* text, std::string* reason) {
 
   while (*p == ' ') ++p;
   auto holds = [&](Square s, Colour c, PieceType t) { return board.squares[s] == pieceCode(c, t); };
+  Square rooks[4] = {A1, H1, A8, H8};
   for (; *p && *p != ' '; ++p) {
     if (*p == '-') {
       ++p;
       break;
+    }
+    if (chess960) {
+      if (!readChess960Right(board, *p, rooks)) return false;
+      continue;
     }
     switch (*p) {
       case 'K':
@@ -146,7 +211,10 @@ bool setFen(Board& board, const char* text, std::string* reason) {
         return false;
     }
   }
-  board.hashKey ^= Zobrist.castleKeys[board.state.castling];
+  // Standard FEN gives standard rights only, which the cleared board's rules
+  // already describe.
+  if (chess960) setCastling(board.castlingRules, board.state.castling, rooks, board.kingSquare);
+  board.hashKey ^= board.castlingRules.keys[board.state.castling];
 
   while (*p == ' ') ++p;
   if (*p) {
@@ -217,11 +285,18 @@ std::string toFen(const Board& board) {
     if (rank) fen += '/';
   }
   fen += board.sideToMove == White ? " w " : " b ";
+  // Chess960 names every castling rook by its file (Shredder-FEN): unlike
+  // X-FEN's KQkq it leaves a reader nothing to work out, and not every
+  // engine gets that right.
   const uint8_t rights = board.state.castling;
-  if (rights & CastleWhiteKing) fen += 'K';
-  if (rights & CastleWhiteQueen) fen += 'Q';
-  if (rights & CastleBlackKing) fen += 'k';
-  if (rights & CastleBlackQueen) fen += 'q';
+  for (Colour c = White; c <= Black; ++c) {
+    for (int side = KingSide; side >= QueenSide; --side) {
+      if (!(rights & castleRight(c, side))) continue;
+      const Square rook = board.castlingRules.rule[castleIndex(c, side)].rookFrom;
+      const char letter = board.chess960 ? char('A' + fileOf(rook)) : "QK"[side];
+      fen += c == White ? letter : char(letter | 0x20);
+    }
+  }
   if (!rights) fen += '-';
   fen += ' ';
   if (board.state.epSquare) {

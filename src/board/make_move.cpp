@@ -24,8 +24,24 @@ inline void movePiece(Board& b, Colour c, PieceType t, Square from, Square to) {
   b.squares[from] = 0;
 }
 
-inline const CastleRuleEntry& castleRuleFor(Colour us, Square kingTo) {
-  return CastleRule[us * 2 + (fileOf(kingTo) > 3 ? 1 : 0)];
+inline const CastleRuleEntry& castleRuleOf(const Board& b, Colour us, Move move) {
+  return b.castlingRules.rule[castleIndex(us, castleSide(move))];
+}
+
+// King and rook of a castling go to their squares together: in Chess960 the
+// king may stay where it is, or king and rook may change places, so neither
+// may be moved as if its destination were empty.
+inline void castle(Board& b, Colour us, Square kingFrom, Square kingTo, Square rookFrom, Square rookTo) {
+  const Bitboard kingBits = SquareBit[kingFrom] ^ SquareBit[kingTo];
+  const Bitboard rookBits = SquareBit[rookFrom] ^ SquareBit[rookTo];
+  b.pieceBits[us][0] ^= kingBits ^ rookBits;
+  b.pieceBits[us][King] ^= kingBits;
+  b.pieceBits[us][Rook] ^= rookBits;
+  b.squares[kingFrom] = 0;
+  b.squares[rookFrom] = 0;
+  b.squares[kingTo] = pieceCode(us, King);
+  b.squares[rookTo] = pieceCode(us, Rook);
+  b.kingSquare[us] = kingTo;
 }
 
 }  // namespace
@@ -37,7 +53,7 @@ void makeMove(Board& b, Move move) {
   BoardState& st = b.state;
 
   b.keyHistory[b.ply] = b.hashKey;
-  b.hashKey ^= Zobrist.castleKeys[st.castling];  // rights leave the key, return at the end
+  b.hashKey ^= b.castlingRules.keys[st.castling];  // rights leave the key, return at the end
   if (st.epSquare) {
     b.hashKey ^= enPassantKey(st.epSquare);
     st.epSquare = 0;
@@ -60,20 +76,18 @@ void makeMove(Board& b, Move move) {
       st.irreversiblePly = int16_t(b.ply);
     } else if (isCastling(move)) {
       const PieceCode king = pieceCode(us, King), rook = pieceCode(us, Rook);
-      st.castling &= CastleKeepMask[from];
-      movePiece(b, us, King, from, to);
-      b.kingSquare[us] = to;
-      b.hashKey ^= pieceKey(king, from) ^ pieceKey(king, to);
-      const CastleRuleEntry& rule = castleRuleFor(us, to);
-      movePiece(b, us, Rook, rule.rookFrom, rule.rookTo);
-      b.hashKey ^= pieceKey(rook, rule.rookFrom) ^ pieceKey(rook, rule.rookTo);
+      const CastleRuleEntry& rule = castleRuleOf(b, us, move);
+      st.castling &= b.castlingRules.keepMask[from];
+      castle(b, us, from, to, rule.rookFrom, rule.rookTo);
+      b.hashKey ^= pieceKey(king, from) ^ pieceKey(king, to) ^ pieceKey(rook, rule.rookFrom) ^
+                   pieceKey(rook, rule.rookTo);
     } else {  // promotion
       const PieceType promotion = movePromotion(move);
       if (captured) {
         b.hashKey ^= pieceKey(captured, to);
         toggle(b, them, typeOf(captured), to);
         b.materialSignature[them] -= MaterialIncrement[typeOf(captured)];
-        st.castling &= CastleKeepMask[to];
+        st.castling &= b.castlingRules.keepMask[to];
       }
       const PieceCode pawn = pieceCode(us, Pawn), piece = pieceCode(us, promotion);
       b.hashKey ^= pieceKey(pawn, from) ^ pieceKey(piece, to);
@@ -86,11 +100,11 @@ void makeMove(Board& b, Move move) {
       st.irreversiblePly = int16_t(b.ply);
     }
   } else {
-    st.castling &= CastleKeepMask[from];
+    st.castling &= b.castlingRules.keepMask[from];
     if (captured) {
       // A capture resets the fifty-move count and may take a corner rook.
       st.irreversiblePly = int16_t(b.ply);
-      st.castling &= CastleKeepMask[to];
+      st.castling &= b.castlingRules.keepMask[to];
       toggle(b, them, typeOf(captured), to);
       b.hashKey ^= pieceKey(captured, to);
       if (typeOf(captured) == Pawn) st.pawnKey ^= pieceKey(captured, to);
@@ -114,7 +128,7 @@ void makeMove(Board& b, Move move) {
   }
 
   b.sideToMove = them;
-  b.hashKey ^= Zobrist.castleKeys[st.castling];
+  b.hashKey ^= b.castlingRules.keys[st.castling];
   b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
 }
 
@@ -135,10 +149,8 @@ void unmakeMove(Board& b, Move move, const BoardState& saved) {
       b.materialSignature[them] += MaterialIncrement[Pawn];
       movePiece(b, us, Pawn, to, from);
     } else if (isCastling(move)) {
-      b.kingSquare[us] = from;
-      movePiece(b, us, King, to, from);
-      const CastleRuleEntry& rule = castleRuleFor(us, to);
-      movePiece(b, us, Rook, rule.rookTo, rule.rookFrom);
+      const CastleRuleEntry& rule = castleRuleOf(b, us, move);
+      castle(b, us, to, from, rule.rookTo, rule.rookFrom);
     } else {  // promotion
       const PieceType promotion = movePromotion(move);
       b.materialSignature[us] += MaterialIncrement[Pawn] - MaterialIncrement[promotion];

@@ -121,10 +121,11 @@ Move* quietAndCaptures(const Board& b, Move* list) {
   list = enPassant<Us>(b, list);
 
   const uint8_t rights = b.state.castling;
-  for (int side = 1; side >= 0; --side) {  // king side first
+  for (int side = KingSide; side >= QueenSide; --side) {
     if (!(rights & (side ? D::KingSideRight : D::QueenSideRight))) continue;
-    const CastleRuleEntry& rule = CastleRule[Us * 2 + side];
-    if (!(b.occupied & rule.mustBeEmpty) && !(b.state.enemyAttacks & rule.mustNotBeAttacked))
+    const CastleRuleEntry& rule = b.castlingRules.rule[castleIndex(Us, side)];
+    if (!(b.occupied & rule.mustBeEmpty) && !(b.state.enemyAttacks & rule.mustNotBeAttacked) &&
+        castlingRookFree(rule, b.state.blockers[Us]))
       *list++ = encodeMove(king, rule.kingTo) | MoveCastling;
   }
 
@@ -333,12 +334,11 @@ bool isMoveValid(const Board& b, Move move) {
   if (isCastling(move)) {
     if (type != King || (move & ~(MoveCastling | MoveSingleReply)) != encodeMove(from, to))
       return false;
-    const int side = fileOf(to) > 3 ? 1 : 0;
-    const uint8_t right = side ? (us == White ? CastleWhiteKing : CastleBlackKing)
-                               : (us == White ? CastleWhiteQueen : CastleBlackQueen);
-    const CastleRuleEntry& rule = CastleRule[us * 2 + side];
-    return (b.state.castling & right) && from == rule.kingFrom && to == rule.kingTo &&
-           !(b.occupied & rule.mustBeEmpty) && !(b.state.enemyAttacks & rule.mustNotBeAttacked);
+    const int side = castleSide(move);
+    const CastleRuleEntry& rule = b.castlingRules.rule[castleIndex(us, side)];
+    return (b.state.castling & castleRight(us, side)) && from == rule.kingFrom && to == rule.kingTo &&
+           !(b.occupied & rule.mustBeEmpty) && !(b.state.enemyAttacks & rule.mustNotBeAttacked) &&
+           castlingRookFree(rule, b.state.blockers[us]);
   }
 
   // The capture field must name exactly what stands on the target: an enemy

@@ -1,6 +1,7 @@
 #include "board/notation.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "board/make_move.h"
@@ -19,15 +20,23 @@ struct MoveDescription {
   int castles = 0;     // number of O/o read
 
   bool fits(const Board& board, Move move) const {
-    const Square from = moveFrom(move), to = moveTo(move);
+    if (castles) return isCastling(move) && castleSide(move) == (castles == 2 ? KingSide : QueenSide);
+    const Square from = moveFrom(move);
+    Square to = moveTo(move);
+    if (isCastling(move) && board.chess960) {
+      // Chess960 names the rook's square. The king's own destination is
+      // taken too where the king travels two files or more, which no other
+      // move can: GUIs have been seen to send e1g1 from the standard start.
+      const bool kingTravels = std::abs(fileOf(to) - fileOf(from)) >= 2;
+      if (!kingTravels || destFile != fileOf(to)) to = castlingRookSquare(board.castlingRules, move);
+    }
     if (piece && PieceLettersUpper[typeOf(board.squares[from])] != piece) return false;
     if (movePromotion(move) && MoveLetters[movePromotion(move)] != (promotion ? promotion : 'Q'))
       return false;
     if (destFile >= 0 && fileOf(to) != destFile) return false;
     if (destRank >= 0 && rankOf(to) != destRank) return false;
     if (originFile >= 0 && fileOf(from) != originFile) return false;
-    if (originRank >= 0 && rankOf(from) != originRank) return false;
-    return castles == 0 || isCastling(move);
+    return originRank < 0 || rankOf(from) == originRank;
   }
 };
 
@@ -60,11 +69,7 @@ bool describe(const char* text, MoveDescription& d) {
     }
   }
   if (d.piece) return d.destFile >= 0 && d.destRank >= 0;
-  if (d.castles == 2 || d.castles == 3) {
-    d.destFile = d.castles == 2 ? 6 : 2;
-    d.piece = 'K';
-    return true;
-  }
+  if (d.castles == 2 || d.castles == 3) return true;
   if (d.castles) return false;
   if (d.destFile >= 0 && d.destRank >= 0 && d.originFile >= 0 && d.originRank >= 0) return true;
   d.piece = 'P';

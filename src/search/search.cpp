@@ -28,7 +28,10 @@ Move forcedReversal(const Board& b) {
   const uint32_t g = b.ply;
   const Move last = b.moveHistory[g], mine = b.moveHistory[g - 1], before = b.moveHistory[g - 2];
   if (moveFrom(last) != moveTo(before) || moveTo(last) != moveFrom(before)) return 0;
-  if (isCastling(mine) || (BetweenBits[moveFrom(mine)][moveTo(mine)] & SquareBit[moveFrom(before)]))
+  // A Chess960 king that castled one file over can step back, but its rook
+  // and rights do not come back with it.
+  if (isCastling(mine) || isCastling(last) || isCastling(before) ||
+      (BetweenBits[moveFrom(mine)][moveTo(mine)] & SquareBit[moveFrom(before)]))
     return 0;
   return encodeMove(moveTo(mine), moveFrom(mine));
 }

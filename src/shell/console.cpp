@@ -166,7 +166,7 @@ void ConsoleShell::passMove() {
 void ConsoleShell::setPosition(const std::string& fen) {
   static Board previous;
   copyBoard(previous, board_);
-  if (!setFen(board_, fen.c_str())) copyBoard(board_, previous);
+  if (!setFen(board_, fen.c_str(), nullptr, board_.chess960)) copyBoard(board_, previous);
 }
 
 bool ConsoleShell::tryMove(const std::string& command, const std::string& rest) {

@@ -52,6 +52,7 @@ std::string Uci::optionList() const {
   std::snprintf(line, sizeof line, "option name Move Overhead type spin default %i min 0 max %i\n",
                 DefaultMoveOverheadMs, MaxMoveOverheadMs);
   list += line;
+  list += "option name UCI_Chess960 type check default false\n";
   list += "option name BookFile type string default <empty>\n";
   return list;
 }
@@ -154,6 +155,12 @@ void Uci::setoption() {
   } else if (equalsIgnoreCase(name, "Move Overhead")) {
     moveOverheadMs_ = std::clamp(number(valueWord(), DefaultMoveOverheadMs), 0, MaxMoveOverheadMs);
     logInfo("moveoverhead=%i\n", moveOverheadMs_);
+  } else if (equalsIgnoreCase(name, "UCI_Chess960")) {
+    const bool on = check(valueWord());
+    logInfo("chess960=%u\n", unsigned(on));
+    // The search threads copy the flag with the position at "go".
+    stopRunningSearch();
+    board_.chess960 = on;
   } else if (equalsIgnoreCase(name, "BookFile")) {
     // A path may hold spaces: the value is the rest of the line. Empty, or
     // the "<empty>" that GUIs echo from the announced default, goes back to

@@ -40,6 +40,12 @@ std::string moveToUci(Move move) {
   return text;
 }
 
+std::string moveToUci(const Board& board, Move move) {
+  if (!board.chess960 || !isCastling(move)) return moveToUci(move);
+  const Square from = moveFrom(move), rook = castlingRookSquare(board.castlingRules, move);
+  return {char('a' + from % 8), char('1' + from / 8), char('a' + rook % 8), char('1' + rook / 8)};
+}
+
 void appendScore(std::string& line, int score, int bound) {
   if (score <= -Mate)
     line += " score mate 0";  // mated at the root: no sign to give a zero
@@ -86,7 +92,7 @@ void Uci::reportCurrMove(int depth, int moveIndex, Move move) {
   nextReportTime_.store(elapsed + ReportIntervalMs, std::memory_order_relaxed);
   std::string line;
   appendFormat(line, "info depth %u currmovenumber %u currmove ", unsigned(depth), unsigned(moveIndex + 1));
-  line += moveToUci(move);
+  line += moveToUci(board_, move);
   appendStats(line, elapsed, searcher_.totalNodes());
   line += '\n';
   write(line);
@@ -134,7 +140,7 @@ void Uci::sendInfo(int minDepth) {
       line += " pv";
       for (; *pv && LineBudget - line.size() > PvMoveRoom; ++pv) {
         line += ' ';
-        line += moveToUci(*pv);
+        line += moveToUci(board_, *pv);
       }
     }
     line += '\n';
@@ -144,8 +150,8 @@ void Uci::sendInfo(int minDepth) {
 }
 
 void Uci::sendBestmove(Move move, Move ponder) {
-  std::string line = "bestmove " + moveToUci(move);
-  if (ponder) line += " ponder " + moveToUci(ponder);
+  std::string line = "bestmove " + moveToUci(board_, move);
+  if (ponder) line += " ponder " + moveToUci(board_, ponder);
   line += '\n';
   write(line);
   if (!move) std::fprintf(stderr, "No move generated! bm=%x\n", 0u);

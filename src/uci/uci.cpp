@@ -143,8 +143,11 @@ void Uci::position() {
   copyBoard(previous_, board_);
   std::string word = tokens_.nextWord();
   bool fenRefused = false;
+  // The board's flag carries the UCI_Chess960 option from one position to
+  // the next.
+  const bool chess960 = board_.chess960;
   if (equalsIgnoreCase(word, "startpos")) {
-    setFen(board_, StartFen);
+    setFen(board_, StartFen, nullptr, chess960);
     positionValid_ = true;
     word = tokens_.nextWord();
   } else if (equalsIgnoreCase(word, "fen")) {
@@ -158,7 +161,7 @@ void Uci::position() {
     // A refused FEN leaves the board half set: keep the previous position
     // and ignore the moves, which belonged to the refused one.
     std::string reason;
-    fenRefused = !setFen(board_, fen.c_str(), &reason);
+    fenRefused = !setFen(board_, fen.c_str(), &reason, chess960);
     if (fenRefused) {
       copyBoard(board_, previous_);
       infoString("invalid FEN (" + reason + "), position not set: " + fen.substr(0, fen.size() - 1));
@@ -191,7 +194,8 @@ bool Uci::playMoves() {
 }
 
 bool Uci::probeBook() {
-  if (!ownBook_) return false;
+  // The book knows standard chess only.
+  if (!ownBook_ || board_.chess960) return false;
   const int ply = int(board_.gamePly());
   if (lastBookPly_ == 0 || ply < lastBookPly_) lastBookPly_ = ply;
   if (ply > lastBookPly_ + 6) return false;
@@ -363,7 +367,7 @@ void Uci::runPerft(int depth) {
   uint64_t total = 0;
   std::string out;
   for (int i = 0; i < n; ++i) {
-    out += moveToUci(moves[i]) + ": " + std::to_string(counts[i]) + "\n";
+    out += moveToUci(board_, moves[i]) + ": " + std::to_string(counts[i]) + "\n";
     total += counts[i];
   }
   out += "\nNodes searched: " + std::to_string(total) + "\n\n";

@@ -110,7 +110,9 @@ TEST(UciConsole, BookTableAndBookMoves) {
       // Analysis and mate searches want the engine's own lines.
       {{"position startpos", "go infinite", "wait info depth 2", "stop"}, false},
       {{"position startpos", "go mate 2", "wait info depth 2", "stop"}, false},
-      {{"position startpos moves e2e4", "go depth 2"}, true},
+      // The book knows standard chess only.
+      {{"setoption name UCI_Chess960 value true", "position startpos", "go depth 2"}, false},
+      {{"setoption name UCI_Chess960 value false", "position startpos moves e2e4", "go depth 2"}, true},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.commands.back());

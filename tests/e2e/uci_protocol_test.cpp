@@ -44,6 +44,7 @@ TEST(UciProtocol, UciReplyAndProtocolMode) {
       "option name eval.pawnstructure.endgame type spin default 100 min 0 max 1000\n"
       "option name eval.kingattack type spin default 100 min 0 max 1000\n"
       "option name Move Overhead type spin default 10 min 0 max 5000\n"
+      "option name UCI_Chess960 type check default false\n"
       "option name BookFile type string default <empty>\n"
       "uciok\n";
   EXPECT_EQ(engine.process.take(), expected);

@@ -14,9 +14,9 @@
 namespace vireo::testing_util {
 
 // Boards are large; tests keep them on the heap.
-inline std::unique_ptr<Board> boardFromFen(const char* fen) {
+inline std::unique_ptr<Board> boardFromFen(const char* fen, bool chess960 = false) {
   auto board = std::make_unique<Board>();
-  if (!setFen(*board, fen)) return nullptr;
+  if (!setFen(*board, fen, nullptr, chess960)) return nullptr;
   return board;
 }
 

@@ -79,6 +79,22 @@ TEST(FenFuzz, EveryTextIsRefusedOrSound) {
   EXPECT_GT(refused, 3000);
 }
 
+// The same texts read as Chess960 FEN: their castling letters become rights
+// for whatever king and rooks stand on the back ranks.
+TEST(FenFuzz, Chess960TextsAreRefusedOrSound) {
+  FenMutator texts(960);
+  auto board = std::make_unique<Board>();
+  int withRights = 0;
+  QuietStderr quiet;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string fen = texts.next();
+    if (!setFen(*board, fen.c_str(), nullptr, true)) continue;
+    withRights += board->state.castling != 0;
+    ASSERT_NO_FATAL_FAILURE(expectSoundMoves(*board, fen));
+  }
+  EXPECT_GT(withRights, 1000);
+}
+
 TEST(FenFuzz, LongGamesFromOddPositions) {
   FenMutator texts(77);
   TestSearcher t;

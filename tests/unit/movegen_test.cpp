@@ -146,17 +146,34 @@ TEST(IsMoveValid, RejectsMovesThatDoNotFitThePosition) {
   EXPECT_FALSE(isMoveValid(*board, encodeMove(E8, E7)));  // not the side to move
 }
 
-// Walks random games; at every position each legal move is made and taken
-// back, checking the incremental state against a recomputation, and move
-// words collected from other positions are offered to isMoveValid.
+// Chess960 start positions 0, 959, 300, 200 and 400, two with the castling
+// written as rook files, and two positions from the Chess960 perft suite.
+constexpr const char* Chess960Positions[] = {
+    "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1",
+    "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq - 0 1",
+    "qbnrkrbn/pppppppp/8/8/8/8/PPPPPPPP/QBNRKRBN w FDfd - 0 1",
+    "qbnrbknr/pppppppp/8/8/8/8/PPPPPPPP/QBNRBKNR w KQkq - 0 1",
+    "bbrqnnkr/pppppppp/8/8/8/8/PPPPPPPP/BBRQNNKR w HChc - 0 1",
+    "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9",
+    "nnrkbbrq/1pp2p1p/p2pp1p1/2P5/8/8/PP1PPPPP/NNRKBBRQ w Ggc - 0 9",
+};
+
+// Walks random games, standard and Chess960; at every position each legal
+// move is made and taken back, checking the incremental state against a
+// recomputation, and move words collected from other positions (of either
+// rule set) are offered to isMoveValid.
 TEST(MoveGeneration, RandomGamesKeepStateAndValidity) {
   Sfmt rng(12345);
   std::vector<Move> pool;
   auto board = std::make_unique<Board>();
   auto before = std::make_unique<Board>();
-  for (int game = 0; game < 60; ++game) {
-    ASSERT_TRUE(setFen(*board, game % 2 ? StartFen
-                                        : "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -"));
+  constexpr int StandardGames = 60, Chess960Games = 35;
+  for (int game = 0; game < StandardGames + Chess960Games; ++game) {
+    const bool chess960 = game >= StandardGames;
+    const char* fen = chess960 ? Chess960Positions[game % std::size(Chess960Positions)]
+                      : game % 2 ? StartFen
+                                 : "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
+    ASSERT_TRUE(setFen(*board, fen, nullptr, chess960)) << fen;
     testing_util::randomGame(*board, rng, 160, [&](Board& b) {
       ASSERT_STREQ(checkBoard(b), "");
       std::vector<Move> moves = legalMoves(b);
