@@ -5,7 +5,7 @@
 #include "board/bitops.h"
 #include "board/movegen.h"
 #include "eval/exchange.h"
-#include "parallel/split.h"
+#include "search/split.h"
 #include "search/ordering.h"
 #include "search/search_common.h"
 #include "support/platform.h"

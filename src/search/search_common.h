@@ -6,7 +6,7 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "eval/evaluator.h"
-#include "parallel/search_thread.h"
+#include "search/search_thread.h"
 #include "search/score.h"
 #include "search/search.h"
 #include "search/searcher.h"

@@ -7,7 +7,7 @@
 // Lock order: the searcher's splitLock before a thread's lock; a split
 // point's lock is always taken alone.
 
-#include "parallel/split.h"
+#include "search/split.h"
 
 #include <algorithm>
 
@@ -16,6 +16,7 @@
 #include "search/ordering.h"
 #include "search/search.h"
 #include "search/search_common.h"
+#include "search/searcher.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -264,6 +265,9 @@ Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
 
 }  // namespace
 
+namespace {
+
+// Replays the path to sp, searches there, then finds more work.
 void workAsSlave(SearchThread& t, SplitPoint* sp) {
   Board& b = t.board;
   const int made = sp->ply;
@@ -274,7 +278,30 @@ void workAsSlave(SearchThread& t, SplitPoint* sp) {
   takeBackMoves(b, made, t.savedState);
 }
 
-void lookForWorkAsSlave(SearchThread& t) { lookForWork(t); }
+}  // namespace
+
+void serveSplitPoints(SearchThread& t) {
+  t.account(ActivityWaiting);
+  lookForWork(t);
+  for (;;) {
+    t.account(ActivityAdmin);
+    while (!t.stop && !t.work) yieldProcessor();
+    t.account(ActivityWorkWait);
+    {
+      SpinLockGuard guard(t.lock);
+      if (t.stop) {
+        t.idle = false;
+        if (SplitPoint* w = t.work.exchange(nullptr)) w->refCount.fetch_sub(1);
+        return;
+      }
+    }
+    t.account(ActivityAdmin);
+    if (SplitPoint* w = t.work) {
+      ++t.joins;
+      workAsSlave(t, w);
+    }
+  }
+}
 
 bool split(SearchThread& t, SplitNode& node, const Move* moves, int count) {
   Searcher& searcher = *t.searcher;

@@ -23,10 +23,8 @@ struct SplitNode {
 // when that beats the node's alpha, the thread's pv line of the ply holds it.
 bool split(SearchThread& t, SplitNode& node, const Move* moves, int count);
 
-struct SplitPoint;
-// A slave's part: replay the path to sp, search there, find more work.
-void workAsSlave(SearchThread& t, SplitPoint* sp);
-// Joins a split point if one is open, else registers the thread as idle.
-void lookForWorkAsSlave(SearchThread& t);
+// A helper thread's part of a search: joins split points as they open and
+// searches there until the search stops.
+void serveSplitPoints(SearchThread& t);
 
 }  // namespace vireo
