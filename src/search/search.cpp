@@ -5,6 +5,7 @@
 #include "board/bitops.h"
 #include "board/movegen.h"
 #include "eval/exchange.h"
+#include "search/move_loop.h"
 #include "search/split.h"
 #include "search/ordering.h"
 #include "search/search_common.h"
@@ -245,64 +246,16 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     if (eval < beta) markThreats(t, moves, count, marks, beta - eval);
   }
 
-  const bool extendable = newDepth < depth && depth >= 4;
-  const int reduction = hasMajor(ours) ? 2 : 1;
-
-  for (int i = 0; i < count; ++i) {
-    const Move m = moves[i];
-    if (m == hashMove) continue;
-
-    if (bestMove && i + 1 < count && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
-        !s.aborted() && t.splitCount < MaxSplitPoints) {
-      SplitNode node{ply, depth, a, beta, flags, eval, reduction, futilityLimit, best, bestMove,
-                     newDepth, hashMove, earlyCount - i};
-      if (split(t, node, moves + i, count - i)) {
-        if (s.aborted()) return 0;
-        if (node.bestScore >= beta) return cutoff(node.bestMove, node.bestScore);
-        best = node.bestScore;
-        bestMove = node.bestMove;
-        break;
-      }
-    }
-
-    int mark = marks[i];
-    if (mark == MarkThreat && a <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
-    const bool late = i >= earlyCount;
-    if (late && futilityLimit < a && isQuiet(m) && mark == MarkNone) {
-      ++s.prunedMoves;
-      if (best < futilityLimit) {
-        best = futilityLimit;
-        bestMove = m;
-      }
-      continue;
-    }
-
-    makeSearchMove(t, m);
-    int e = newDepth;
-    if (extendable && captureExtends(b, m)) ++e;
-    Score v;
-    if (e != 0 && mark == MarkNone && late && reducedSearchFailsLow(t, ply, e, reduction, a, v)) {
-      unmakeMove(b, m, saved);
-      if (s.aborted()) return 0;
-      if (v > best) {
-        best = v;
-        bestMove = m;
-      }
-      continue;
-    }
-    v = fullDepthSearch(t, ply, e, a, beta, flags, bestMove == 0);
-    unmakeMove(b, m, saved);
-    if (s.aborted()) return 0;
-    if (v <= best) continue;
-    if (v >= beta) return cutoff(m, v);
-    if (v > a) {
-      tt.storeScore(b, BoundLower, depth, ply, v, m, eval, s.tt);
-      s.extendPv(ply, m);
-      a = v;
-    }
-    best = v;
-    bestMove = m;
+  const NodeState node{ply, depth, beta, flags, eval, newDepth, hasMajor(ours) ? 2 : 1, futilityLimit,
+                       hashMove, earlyCount};
+  NodeBest result{a, best, bestMove};
+  switch (searchMoves<false>(t, node, MoveList{moves, marks, count}, result, nullptr)) {
+    case LoopEnd::Aborted: return 0;
+    case LoopEnd::Cutoff: return cutoff(result.bestMove, result.best);
+    case LoopEnd::Exhausted: break;
   }
+  best = result.best;
+  bestMove = result.bestMove;
 
   if (best > alpha) {
     if (!inCheck && bestMove && isQuiet(bestMove)) s.recordKiller(ply, bestMove);
@@ -313,5 +266,97 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   tt.storeScore(b, BoundUpper, depth, ply, best, bestMove, eval, s.tt);
   return best;
 }
+
+template <bool AtSplitPoint>
+LoopEnd searchMoves(SearchThread& t, const NodeState& node, const MoveList& list, NodeBest& best,
+                    SplitPoint* sp) {
+  SearchState& s = t.state;
+  Board& b = t.board;
+  const bool extendable = node.newDepth < node.depth && node.depth >= 4;
+  const BoardState saved = b.state;
+
+  for (int i = 0;; ++i) {
+    Move m;
+    if constexpr (AtSplitPoint) {
+      if (s.aborted()) return LoopEnd::Aborted;
+      i = sp->nextMove.fetch_add(1);
+      if (i >= sp->moveCount.load(std::memory_order_relaxed)) return LoopEnd::Exhausted;
+      m = sp->moves[i];
+    } else {
+      if (i >= list.count) return LoopEnd::Exhausted;
+      m = list.moves[i];
+    }
+    if (m == node.hashMove) continue;
+
+    int mark;
+    bool prunable;
+    if constexpr (AtSplitPoint) {
+      if (s.aborted()) return LoopEnd::Aborted;
+      best.alpha = sp->alpha.load(std::memory_order_relaxed);
+      mark = best.alpha >= node.eval ? threatMark(b, m, best.alpha - node.eval) : MarkNone;
+      prunable = !(mark && seeMove(b, m) >= 0);
+    } else {
+      if (best.bestMove && i + 1 < list.count && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
+          !s.aborted() && t.splitCount < MaxSplitPoints) {
+        NodeState rest = node;
+        rest.earlyCount = node.earlyCount - i;
+        if (split(t, rest, best, list.moves + i, list.count - i)) {
+          if (s.aborted()) return LoopEnd::Aborted;
+          return best.best >= node.beta ? LoopEnd::Cutoff : LoopEnd::Exhausted;
+        }
+      }
+      mark = list.marks[i];
+      if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
+      prunable = mark == MarkNone;
+    }
+    const Score a = best.alpha;
+    const bool late = i >= node.earlyCount;
+    if (late && node.futilityLimit < a && isQuiet(m) && prunable) {
+      ++s.prunedMoves;
+      if (best.best < node.futilityLimit) {
+        best.best = node.futilityLimit;
+        best.bestMove = m;
+      }
+      continue;
+    }
+
+    makeSearchMove(t, m);
+    int e = node.newDepth;
+    if (extendable && captureExtends(b, m)) ++e;
+    Score v;
+    if (e != 0 && mark == MarkNone && late && reducedSearchFailsLow(t, node.ply, e, node.reduction, a, v)) {
+      unmakeMove(b, m, saved);
+      if (s.aborted()) return LoopEnd::Aborted;
+      if (v > best.best) {
+        best.best = v;
+        best.bestMove = m;
+      }
+      continue;
+    }
+    v = fullDepthSearch(t, node.ply, e, a, node.beta, node.flags, !AtSplitPoint && best.bestMove == 0);
+    unmakeMove(b, m, saved);
+    if (s.aborted()) return LoopEnd::Aborted;
+    if (v <= best.best) continue;
+    if (v >= node.beta) {
+      if constexpr (AtSplitPoint) publishCutoff(t, sp, m, v);
+      best.best = v;
+      best.bestMove = m;
+      return LoopEnd::Cutoff;
+    }
+    if (v > a) {
+      if constexpr (AtSplitPoint) {
+        publishAlpha(t, sp, m, v);
+      } else {
+        t.searcher->tt().storeScore(b, BoundLower, node.depth, node.ply, v, m, node.eval, s.tt);
+        s.extendPv(node.ply, m);
+        best.alpha = v;
+      }
+    }
+    best.best = v;
+    best.bestMove = m;
+  }
+}
+
+template LoopEnd searchMoves<true>(SearchThread&, const NodeState&, const MoveList&, NodeBest&, SplitPoint*);
 
 }  // namespace vireo

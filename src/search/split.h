@@ -2,26 +2,25 @@
 // Splitting a node of the main search among idle threads.
 
 #include "board/move.h"
+#include "search/node_state.h"
 
 namespace vireo {
 
 struct SearchThread;
 
-// The state of the node at the moment of the split, and its result after.
-struct SplitNode {
-  int ply, depth, alpha, beta, flags, eval, reduction, futilityLimit;
-  int bestScore;
-  Move bestMove;
-  int newDepth;
-  Move hashMove;
-  int earlyCount;  // early moves among `moves`
-};
+struct SplitPoint;
 
 // Offers the remaining moves of the node to idle threads and searches them
-// together. Returns false (and searches nothing) when no split took place.
-// After a split, node.bestScore and node.bestMove hold the node's result and,
-// when that beats the node's alpha, the thread's pv line of the ply holds it.
-bool split(SearchThread& t, SplitNode& node, const Move* moves, int count);
+// together; node.earlyCount counts among `moves`. Returns false (and searches
+// nothing) when no split took place. After a split, best.best and
+// best.bestMove hold the node's result and, when that beats best.alpha, the
+// thread's pv line of the ply holds it.
+bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* moves, int count);
+
+// What a thread searching at sp found: a move that raised alpha, and a
+// cutoff, which stops every thread below sp.
+void publishAlpha(SearchThread& t, SplitPoint* sp, Move move, Score score);
+void publishCutoff(SearchThread& t, SplitPoint* sp, Move move, Score score);
 
 // A helper thread's part of a search: joins split points as they open and
 // searches there until the search stops.
