@@ -76,7 +76,18 @@ bool QuiescencePicker::next(Move& move) {
     checksPending_ = false;
     const Board& b = t_.board;
     const Bitboard quietTargets = ~b.occupied | (b.pieceBits[b.sideToMove ^ 1][0] & ~captureTargets_);
-    count_ = int(generateQuietChecks(b, moves_ + count_, quietTargets) - moves_);
+    QuietCheck checks[MaxMoves];
+    const int generated = int(generateQuietChecks(b, checks, quietTargets) - checks);
+    int scores[MaxMoves];
+    Move* added = moves_ + count_;
+    int n = 0;
+    for (int i = 0; i < generated; ++i) {
+      if (checks[i].mustNotLose && seeMove(b, checks[i].move) < 0) continue;
+      added[n] = checks[i].move;
+      scores[n++] = checks[i].score;
+    }
+    selectionSort(added, scores, n, n);
+    count_ += n;
     if (next_ == count_) return false;
   }
   move = moves_[next_++];

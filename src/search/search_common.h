@@ -66,8 +66,4 @@ bool pollLimits(SearchThread& t);
 // 0, or a centipawn estimate of the threats against side x.
 int threatValue(const Evaluator& evaluator, Colour x);
 
-// Appends quiet checks and pushes to the seventh rank for the quiescence
-// search; returns the new end of the list.
-Move* generateQuietChecks(const Board& board, Move* list, Bitboard targets);
-
 }  // namespace vireo
