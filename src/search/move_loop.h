@@ -10,13 +10,6 @@ namespace vireo {
 struct SearchThread;
 struct SplitPoint;
 
-// The node's ordered moves and their threat marks.
-struct MoveList {
-  const Move* moves = nullptr;
-  const int* marks = nullptr;
-  int count = 0;
-};
-
 enum class LoopEnd {
   Exhausted,  // every move searched or pruned
   Cutoff,     // best.best >= beta, by best.bestMove
@@ -25,8 +18,9 @@ enum class LoopEnd {
 
 // Searches the node's moves after the hash move, updating `best`.
 //
-// AtSplitPoint is the one switch between a node and a split point; what it
-// changes, and why:
+// AtSplitPoint (the picker is a split point's: SplitMovePicker, against a
+// node's NodeMovePicker) is the one switch between a node and a split point;
+// what it changes, and why:
 //  - the moves come from the split point's list, which its threads share out
 //    one at a time, and alpha is the split point's, read afresh for every
 //    move, since any thread may raise it (`list` is unused);
@@ -39,8 +33,7 @@ enum class LoopEnd {
 //    every thread below the split point, and the first move searched is not
 //    the node's first, so it never gets the full window for that reason.
 // The node's loop, in turn, offers its remaining moves to idle threads.
-template <bool AtSplitPoint>
-LoopEnd searchMoves(SearchThread& t, const NodeState& node, const MoveList& list, NodeBest& best,
-                    SplitPoint* sp);
+template <class Picker>
+LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, NodeBest& best, SplitPoint* sp);
 
 }  // namespace vireo

@@ -1,11 +1,13 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "board/bitops.h"
 #include "board/movegen.h"
 #include "eval/exchange.h"
 #include "search/move_loop.h"
+#include "search/move_picker.h"
 #include "search/split.h"
 #include "search/ordering.h"
 #include "search/search_common.h"
@@ -218,38 +220,24 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     hashMove &= MoveCompareMask;
   }
 
-  Move moves[MaxMoves];
-  int marks[MaxMoves] = {};
-  int count, earlyCount;
+  NodeMovePicker picker(hashMove);
   int futilityLimit = Mate;
   if (inCheck) {
-    count = int(generateEvasions(b, moves) - moves);
+    const int count = picker.evasions(t);
     if (count == 0) return ply - Mate;
-    if (count == 1) {
-      ++newDepth;
-      moves[0] |= MoveSingleReply;
-    } else {
-      orderEvasions(t, moves, count, hashMove);
-    }
-    earlyCount = count;
+    if (count == 1) ++newDepth;
   } else {
     if (!isPvNode(flags) && depth <= 5 && hasPiece(theirs)) futilityLimit = eval + FutilityMargin[depth];
-    count = int(generateMoves(b, moves) - moves);
+    const int count = picker.moves(t, ply);
     if (count == 0) return 0;
-    if (count == 1) {
-      ++newDepth;
-      moves[0] |= MoveSingleReply;
-      earlyCount = 1;
-    } else {
-      earlyCount = orderMoves(t, ply, moves, count, hashMove);
-    }
-    if (eval < beta) markThreats(t, moves, count, marks, beta - eval);
+    if (count == 1) ++newDepth;
+    if (eval < beta) picker.markThreats(t, beta - eval);
   }
 
   const NodeState node{ply, depth, beta, flags, eval, newDepth, hasMajor(ours) ? 2 : 1, futilityLimit,
-                       hashMove, earlyCount};
+                       hashMove, picker.earlyCount()};
   NodeBest result{a, best, bestMove};
-  switch (searchMoves<false>(t, node, MoveList{moves, marks, count}, result, nullptr)) {
+  switch (searchMoves(t, node, picker, result, nullptr)) {
     case LoopEnd::Aborted: return 0;
     case LoopEnd::Cutoff: return cutoff(result.bestMove, result.best);
     case LoopEnd::Exhausted: break;
@@ -267,27 +255,19 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   return best;
 }
 
-template <bool AtSplitPoint>
-LoopEnd searchMoves(SearchThread& t, const NodeState& node, const MoveList& list, NodeBest& best,
-                    SplitPoint* sp) {
+template <class Picker>
+LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, NodeBest& best, SplitPoint* sp) {
+  constexpr bool AtSplitPoint = std::is_same_v<Picker, SplitMovePicker>;
   SearchState& s = t.state;
   Board& b = t.board;
   const bool extendable = node.newDepth < node.depth && node.depth >= 4;
   const BoardState saved = b.state;
 
-  for (int i = 0;; ++i) {
-    Move m;
-    if constexpr (AtSplitPoint) {
+  for (PickedMove p;;) {
+    if constexpr (AtSplitPoint)
       if (s.aborted()) return LoopEnd::Aborted;
-      i = sp->nextMove.fetch_add(1);
-      if (i >= sp->moveCount.load(std::memory_order_relaxed)) return LoopEnd::Exhausted;
-      m = sp->moves[i];
-    } else {
-      if (i >= list.count) return LoopEnd::Exhausted;
-      m = list.moves[i];
-    }
-    if (m == node.hashMove) continue;
-
+    if (!picker.next(p)) return LoopEnd::Exhausted;
+    const Move m = p.move;
     int mark;
     bool prunable;
     if constexpr (AtSplitPoint) {
@@ -296,21 +276,22 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, const MoveList& list
       mark = best.alpha >= node.eval ? threatMark(b, m, best.alpha - node.eval) : MarkNone;
       prunable = !(mark && seeMove(b, m) >= 0);
     } else {
-      if (best.bestMove && i + 1 < list.count && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
+      const int i = p.index;
+      if (best.bestMove && i + 1 < picker.count() && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
           !s.aborted() && t.splitCount < MaxSplitPoints) {
         NodeState rest = node;
         rest.earlyCount = node.earlyCount - i;
-        if (split(t, rest, best, list.moves + i, list.count - i)) {
+        if (split(t, rest, best, picker.from(i), picker.count() - i)) {
           if (s.aborted()) return LoopEnd::Aborted;
           return best.best >= node.beta ? LoopEnd::Cutoff : LoopEnd::Exhausted;
         }
       }
-      mark = list.marks[i];
+      mark = p.mark;
       if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
       prunable = mark == MarkNone;
     }
     const Score a = best.alpha;
-    const bool late = i >= node.earlyCount;
+    const bool late = p.late;
     if (late && node.futilityLimit < a && isQuiet(m) && prunable) {
       ++s.prunedMoves;
       if (best.best < node.futilityLimit) {
@@ -357,6 +338,6 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, const MoveList& list
   }
 }
 
-template LoopEnd searchMoves<true>(SearchThread&, const NodeState&, const MoveList&, NodeBest&, SplitPoint*);
+template LoopEnd searchMoves(SearchThread&, const NodeState&, SplitMovePicker&, NodeBest&, SplitPoint*);
 
 }  // namespace vireo

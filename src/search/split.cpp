@@ -17,6 +17,7 @@
 #include "search/search.h"
 #include "search/search_common.h"
 #include "search/move_loop.h"
+#include "search/move_picker.h"
 #include "search/searcher.h"
 #include "support/platform.h"
 
@@ -181,7 +182,8 @@ void helpfulMasterWait(SearchThread& t, SplitPoint* sp) {
 Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
   const int alphaAtEntry = sp->alpha.load(Relaxed);
   NodeBest best{alphaAtEntry, sp->bestScore.load(Relaxed), sp->bestMove.load(Relaxed)};
-  const LoopEnd end = searchMoves<true>(t, sp->node, MoveList{}, best, sp);
+  SplitMovePicker picker(sp);
+  const LoopEnd end = searchMoves(t, sp->node, picker, best, sp);
   if (end == LoopEnd::Aborted) return 0;
   if (end == LoopEnd::Exhausted && best.best <= alphaAtEntry) {
     SpinLockGuard guard(sp->lock);
