@@ -53,8 +53,9 @@ inline Score fullDepthSearch(SearchThread& t, int ply, int depth, Score a, Score
   return -search(t, ply + 1, depth, -beta, -a, PvNode);
 }
 
-// Draw by rule: 0 when one applies, else 1. Sets the reversal line when the
-// forced-reversal rule applies.
+// Whether a rule draws the position (fifty moves, repetition, material
+// that cannot mate, a forced reversal); for a forced reversal it also sets
+// the node's line to the move that repeats.
 bool isDrawNode(SearchThread& t, int ply, Score beta);
 
 // The capture extension of a move just made (see search).

@@ -69,7 +69,6 @@ void Searcher::resetRoot() {
 
 void Searcher::startSearch() {
   waitIdle();
-  stopping = false;
   resetRoot();
   SearchThread& master = threads_[0];
   master.state.reset();
@@ -85,7 +84,6 @@ void Searcher::startSearch() {
 
 void Searcher::stopSearch() {
   stopRequested_.store(true, std::memory_order_release);
-  stopping = true;
   stopped_ = true;
   for (int i = 0; i < threadCount(); ++i) {
     threads_[i].stop = true;

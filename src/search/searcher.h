@@ -91,7 +91,6 @@ class Searcher {
   Move ponderMove() const;
 
   // Parallel-search state shared by the threads.
-  std::atomic<bool> stopping{false};
   std::atomic<int> idleCount{0};
   SpinLock splitLock;
 
