@@ -20,24 +20,33 @@ namespace vireo {
 using Move = uint32_t;
 
 constexpr Move NoMove = 0;
+constexpr Move MoveToMask = 0x000000FF;
+constexpr Move MoveFromMask = 0x0000FF00;
+constexpr Move MoveCapturedMask = 0x00FF0000;
+constexpr Move MovePromotionMask = 0x07000000;
 constexpr Move MoveEnPassant = 0x08000000;
 constexpr Move MoveCastling = 0x10000000;
 constexpr Move MoveDoubleStep = 0x20000000;
 constexpr Move MoveSingleReply = 0x40000000;
 constexpr Move MoveSpecialMask = 0x1F000000;   // promotion, en passant, castling
 constexpr Move MoveTacticalMask = 0x0FFF0000;  // capture, promotion, en passant
+constexpr Move MoveCaptureOrPromotionMask = MoveCapturedMask | MovePromotionMask;
 constexpr Move MoveCompareMask = 0xBFFFFFFF;   // ignores the single-reply mark
 
-constexpr Square moveTo(Move m) { return Square(m & 0xFF); }
-constexpr Square moveFrom(Move m) { return Square((m >> 8) & 0xFF); }
-constexpr PieceCode moveCaptured(Move m) { return PieceCode((m >> 16) & 0xFF); }
-constexpr PieceType movePromotion(Move m) { return PieceType((m >> 24) & 7); }
+constexpr Square moveTo(Move m) { return Square(m & MoveToMask); }
+constexpr Square moveFrom(Move m) { return Square((m & MoveFromMask) >> 8); }
+constexpr PieceCode moveCaptured(Move m) { return PieceCode((m & MoveCapturedMask) >> 16); }
+constexpr PieceType movePromotion(Move m) { return PieceType((m & MovePromotionMask) >> 24); }
 constexpr bool isEnPassant(Move m) { return (m & MoveEnPassant) != 0; }
 constexpr bool isCastling(Move m) { return (m & MoveCastling) != 0; }
 constexpr bool isDoubleStep(Move m) { return (m & MoveDoubleStep) != 0; }
 constexpr bool isSpecial(Move m) { return (m & MoveSpecialMask) != 0; }
 // Quiet: no capture, promotion or en-passant capture.
 constexpr bool isQuiet(Move m) { return (m & MoveTacticalMask) == 0; }
+// A capture (en passant included: its word names the pawn) or a promotion.
+// Reads the two fields only; !isQuiet also reads the en-passant bit, which
+// no move sets without naming the pawn.
+constexpr bool isCaptureOrPromotion(Move m) { return (m & MoveCaptureOrPromotionMask) != 0; }
 constexpr bool sameMove(Move a, Move b) { return ((a ^ b) & MoveCompareMask) == 0; }
 
 constexpr Move encodeMove(Square from, Square to, PieceCode captured = 0) {

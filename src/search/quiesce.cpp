@@ -15,7 +15,7 @@ namespace vireo {
 namespace {
 
 bool lastMoveWasTactical(const Board& b) {
-  return (b.moveHistory[b.ply] & (0x00FF0000 | 0x07000000)) != 0;
+  return isCaptureOrPromotion(b.moveHistory[b.ply]);
 }
 
 // No piece, a boxed-in king and no pawn that can move.

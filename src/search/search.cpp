@@ -72,7 +72,7 @@ bool isDrawNode(SearchThread& t, int ply, Score beta) {
 
 bool captureExtends(const Board& b, Move move) {
   const Move previous = b.moveHistory[b.ply - 1];
-  if ((previous & (0x00FF0000 | 0x07000000)) && moveTo(previous) == moveTo(move) && seeMove(b, move) > 0)
+  if (isCaptureOrPromotion(previous) && moveTo(previous) == moveTo(move) && seeMove(b, move) > 0)
     return true;
   const PieceType taken = typeOf(moveCaptured(previous));
   return taken >= Knight && taken <= Queen && !hasPiece(b.materialSignature[White]) &&
