@@ -2,6 +2,8 @@
 // stands against the side to move, a mating move first, all evasions in
 // check, and quiet checks at its first two plies.
 
+#include <cassert>
+
 #include "board/bitops.h"
 #include "board/movegen.h"
 #include "eval/exchange.h"
@@ -37,6 +39,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
   SearchState& s = t.state;
   Board& b = t.board;
   Tt& tt = t.searcher->tt();
+  assert(hasOneNodeType(flags));
   if (s.aborted()) return 0;
   ++s.quiescenceNodes;
   s.pv[ply][0] = 0;
@@ -164,7 +167,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     makeSearchMove(t, m);
     Score v;
     if (!pvNode) {
-      v = -quiesce(t, ply + 1, childDepth, -beta, -a, flags ^ (AllNode | CutNode));
+      v = -quiesce(t, ply + 1, childDepth, -beta, -a, swapExpectation(flags));
     } else if (bestMove) {
       v = -quiesce(t, ply + 1, childDepth, -a - 1, -a, (flags & QuiescenceEntry) | CutNode);
       if (!s.aborted() && v > a)

@@ -1,6 +1,7 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <cassert>
 #include <type_traits>
 
 #include "board/bitops.h"
@@ -83,6 +84,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   SearchState& s = t.state;
   Board& b = t.board;
   Tt& tt = t.searcher->tt();
+  assert(hasOneNodeType(flags));
   if (s.aborted()) return 0;
   if (depth < 1) {
     ++s.frontierNodes;
@@ -134,7 +136,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   const uint32_t ours = b.materialSignature[us], theirs = b.materialSignature[us ^ 1];
 
   // Static pruning: far above beta with nothing hanging and no mate threat.
-  if ((flags & NullWindow) && !(flags & PvNode) && !inCheck && beta >= -DecisiveScore && depth <= 4 &&
+  if ((flags & NullWindow) && !isPvNode(flags) && !inCheck && beta >= -DecisiveScore && depth <= 4 &&
       beta <= eval - FutilityMargin[depth + 1] && hasSlider(ours)) {
     const int threat = threatValue(t.evaluator, us);
     if (beta <= eval - threat && !findMateThreat(t.evaluator, us)) {
@@ -206,7 +208,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     makeSearchMove(t, hashMove);
     int e = newDepth + ((hashMove & MoveSingleReply) ? 1 : 0);
     if (e < depth && depth >= 4 && captureExtends(b, hashMove)) ++e;
-    const Score v = -search(t, ply + 1, e, -beta, -a, (flags & PvNode) ? PvNode : childFlags(flags));
+    const Score v = -search(t, ply + 1, e, -beta, -a, isPvNode(flags) ? PvNode : childFlags(flags));
     unmakeMove(b, hashMove, saved);
     if (s.aborted()) return 0;
     if (v >= beta) return cutoff(hashMove, v);

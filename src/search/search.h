@@ -1,6 +1,7 @@
 #pragma once
 // The recursive searches every thread runs below the root.
 
+#include "search/node_type.h"
 #include "search/score.h"
 
 namespace vireo {
