@@ -44,7 +44,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
   ++s.quiescenceNodes;
   s.pv[ply][0] = 0;
   if (isDrawNode(t, ply, beta)) return 0;
-  if (alpha > 10000 && alpha >= Mate - 1 - ply) return alpha;
+  if (alpha > MatePruneBound && alpha >= Mate - 1 - ply) return alpha;
 
   const bool pvNode = isPvNode(flags);
   TtEntry entry;
@@ -95,7 +95,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     }
     if (single) picker.markSingleReply();
     picker.orderEvasions();
-    if (beta < -10000 && beta <= ply - Mate + 2) return beta;
+    if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
   } else {
     if (pawnOnlyStalemate(b)) return 0;
     Move mate = 0;
@@ -109,7 +109,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
         (eval - threat <= alpha || mate || (threat && pvNode))) {
       // Something hangs: search every move rather than trust the evaluation.
       if (picker.allMoves() == 0) return 0;
-      if (beta < -10000 && beta <= ply - Mate + 2) return beta;
+      if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
     } else {
       Score standPat;
       if (pvNode) standPat = eval;
@@ -135,7 +135,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
         }
       }
       if (!skipCaptures) picker.captures(captureMask, q != 0);
-      if (beta < -10000 && beta <= ply - Mate + 2) return beta;
+      if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
     }
 
     // A mate the evaluator can see is tried first.

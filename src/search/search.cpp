@@ -130,8 +130,8 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   }
 
   // Mate-distance pruning.
-  if (alpha > 10000 && alpha >= Mate - 1 - ply) return alpha;
-  if (beta < -10000 && ply - Mate + (inCheck ? 0 : 2) >= beta) return beta;
+  if (alpha > MatePruneBound && alpha >= Mate - 1 - ply) return alpha;
+  if (beta < -MatePruneBound && ply - Mate + (inCheck ? 0 : 2) >= beta) return beta;
 
   const uint32_t ours = b.materialSignature[us], theirs = b.materialSignature[us ^ 1];
 
@@ -176,7 +176,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
           tt.storeScore(b, BoundLower | BoundStatic, depth, ply, v, 0, eval, s.tt);
           return v;
         }
-      } else if ((flags & Reduced) && v < -28999) {
+      } else if ((flags & Reduced) && v <= -MateBound) {
         // The pass shows a mate threat: make the reduced parent search again.
         return -Mate;
       }
@@ -188,8 +188,8 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     const Score v = search(t, ply, depth - 2, alpha, beta, flags);
     if (s.aborted()) return 0;
     if (v > alpha) hashMove = s.pv[ply][0];
-    if (v >= beta && v >= 29001) return v;
-    if (v < alpha && v < -29000) return v;
+    if (v >= beta && v > MateBound) return v;
+    if (v < alpha && v < -MateBound) return v;
   }
 
   int newDepth = depth - 1 + (inCheck ? 1 : 0);

@@ -8,6 +8,7 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "search/score.h"
 #include "search/searcher.h"
 #include "shell/console_report.h"
 #include "support/log.h"
@@ -69,10 +70,10 @@ std::string scoreLineText(int depth, int selDepth, uint32_t elapsedMs, uint64_t 
   const Scaled scaledNodes = scaled(nodes);
   std::snprintf(buffer, sizeof buffer, "%8i%c", int(scaledNodes.value), scaledNodes.suffix);
   out += buffer;
-  if (score >= -28999 && score < 29000)
+  if (score > -MateBound && score < MateBound)
     std::snprintf(buffer, sizeof buffer, "%8i ", score);
   else
-    std::snprintf(buffer, sizeof buffer, "     %+3i#", score >= 29000 ? (30001 - score) / 2 : (-30000 - score) / 2);
+    std::snprintf(buffer, sizeof buffer, "     %+3i#", mateInMoves(score));
   out += buffer;
   if (text) {
     out += ' ';

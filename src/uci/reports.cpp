@@ -49,10 +49,10 @@ std::string moveToUci(const Board& board, Move move) {
 void appendScore(std::string& line, int score, int bound) {
   if (score <= -Mate)
     line += " score mate 0";  // mated at the root: no sign to give a zero
-  else if (score > 29000)
-    appendFormat(line, " score mate %i", (30001 - score) / 2);
-  else if (score < -29000)
-    appendFormat(line, " score mate -%i", (score + 30000) / 2);
+  else if (score > MateBound)
+    appendFormat(line, " score mate %i", mateInMoves(score));
+  else if (score < -MateBound)
+    appendFormat(line, " score mate -%i", -mateInMoves(score));
   else
     appendFormat(line, " score cp %i", score);
   if (bound == BoundUpper)

@@ -21,6 +21,9 @@ TEST(ConsoleReport, ScoreLines) {
       {100, 120, 3725000, 5, -29996, "", "[100/120]  1:02:05       5       -2# "},
       {3, 5, 100, 1, 28999, "x", "  [3/5]     0.100       1    28999  x"},
       {3, 5, 100, 200000000, -28999, "x", "  [3/5]     0.100     190m  -28999  x"},
+      // Unlike the protocol report, the trace counts 29000 itself as a mate.
+      {3, 5, 100, 1, 29000, "x", "  [3/5]     0.100       1      +500# x"},
+      {3, 5, 100, 1, -29000, "x", "  [3/5]     0.100       1      -500# x"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(scoreLineText(c.depth, c.selDepth, c.ms, c.nodes, c.score, c.text), c.line) << c.line;
