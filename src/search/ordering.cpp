@@ -4,6 +4,7 @@
 #include "board/magic.h"
 #include "eval/exchange.h"
 #include "search/search_thread.h"
+#include "search/tuning.h"
 
 namespace vireo {
 
@@ -152,9 +153,9 @@ ThreatContext threatContext(const Board& b, int gap) {
   const Bitboard base = SquareBit[c.enemyKing] | KingAttacks[c.enemyKing] | promotionSquares |
                         (c.theirBlockers & theirs[0]);
   c.targets = base;
-  if (gap < 1100) c.targets |= theirs[Queen];
-  if (gap < 700) c.targets |= theirs[Rook] | (theirs[Pawn] & rankBits(c.them == White ? 6 : 1));
-  if (gap < 500) c.targets |= theirs[Knight] | theirs[Bishop];
+  if (gap < ThreatGapQueen) c.targets |= theirs[Queen];
+  if (gap < ThreatGapRook) c.targets |= theirs[Rook] | (theirs[Pawn] & rankBits(c.them == White ? 6 : 1));
+  if (gap < ThreatGapMinor) c.targets |= theirs[Knight] | theirs[Bishop];
   c.rookTargets = base | theirs[Queen];
   c.sliderOcc = theirs[0] | ours[Pawn];
   c.theirPawnAttacks = 0;

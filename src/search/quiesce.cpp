@@ -71,7 +71,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
   } else {
     eval = evaluate(t.evaluator);
   }
-  if (ply > 119) return eval;
+  if (ply >= HorizonPly) return eval;
 
   const Colour us = b.sideToMove, them = us ^ 1;
   const bool inCheck = b.inCheck();
@@ -87,11 +87,11 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     if (q < 2) childDepth = count == 1 ? 1 : count == 2 ? q : 0;
     else childDepth = q;
     const bool single = count == 1;
-    if (count > 1 && !pvNode && alpha > eval + 50 && !findMateThreat(t.evaluator, them) &&
+    if (count > 1 && !pvNode && alpha > eval + QuietEvasionMargin && !findMateThreat(t.evaluator, them) &&
         threatValue(t.evaluator, them) == 0) {
       // Nothing threatens them: quiet evasions other than the stored move are
       // not worth a look.
-      if (picker.dropQuietEvasions()) best = eval + 50;
+      if (picker.dropQuietEvasions()) best = eval + QuietEvasionMargin;
     }
     if (single) picker.markSingleReply();
     picker.orderEvasions();
@@ -124,14 +124,15 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
       Bitboard captureMask = theirs[0];
       bool skipCaptures = false;
       const int gap = a - eval;
-      if (hasTwoPieces(b.materialSignature[them]) && hasMajor(b.materialSignature[us]) && gap > 199) {
-        best = a - 50;
-        if (gap > 1199) {
+      if (hasTwoPieces(b.materialSignature[them]) && hasMajor(b.materialSignature[us]) &&
+          gap >= CaptureGapMin) {
+        best = a - CaptureGapMargin;
+        if (gap >= CaptureGapNone) {
           skipCaptures = true;
         } else {
           captureMask = theirs[Queen] | (theirs[Pawn] & rankBits(them == White ? 6 : 1));
-          if (gap < 700) captureMask |= theirs[Rook];
-          if (gap < 500) captureMask |= theirs[Knight] | theirs[Bishop];
+          if (gap < CaptureGapRook) captureMask |= theirs[Rook];
+          if (gap < CaptureGapMinor) captureMask |= theirs[Knight] | theirs[Bishop];
         }
       }
       if (!skipCaptures) picker.captures(captureMask, q != 0);

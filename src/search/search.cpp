@@ -106,7 +106,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   Move hashMove = 0;
   if (!tt.probe(b, entry)) {
     eval = evaluate(t.evaluator);
-    if (ply > 119) return eval;
+    if (ply >= HorizonPly) return eval;
   } else {
     const int score = scoreFromTt(entry.score, ply);
     const int bound = entry.bound & 3;
@@ -126,7 +126,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     }
     eval = entry.eval;
     if (flags & (PvNode | CutNode)) hashMove = entry.move;
-    if (ply > 119) return eval;
+    if (ply >= HorizonPly) return eval;
   }
 
   // Mate-distance pruning.
@@ -136,8 +136,8 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   const uint32_t ours = b.materialSignature[us], theirs = b.materialSignature[us ^ 1];
 
   // Static pruning: far above beta with nothing hanging and no mate threat.
-  if ((flags & NullWindow) && !isPvNode(flags) && !inCheck && beta >= -DecisiveScore && depth <= 4 &&
-      beta <= eval - FutilityMargin[depth + 1] && hasSlider(ours)) {
+  if ((flags & NullWindow) && !isPvNode(flags) && !inCheck && beta >= -DecisiveScore &&
+      depth <= StaticPruningDepth && beta <= eval - FutilityMargin[depth + 1] && hasSlider(ours)) {
     const int threat = threatValue(t.evaluator, us);
     if (beta <= eval - threat && !findMateThreat(t.evaluator, us)) {
       tt.storeScore(b, BoundLower | BoundStatic, depth, ply, beta, 0, eval, s.tt);
@@ -147,15 +147,15 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
 
   // Null move.
   if ((flags & CutNode) && (flags & NullWindow) && !inCheck && beta >= -DecisiveScore &&
-      hasPiece(ours) && beta < eval - 13) {
+      hasPiece(ours) && beta < eval - NullMoveMargin) {
     const BoardState saved = b.state;
     makeNullMove(b);
     updateAttackInfo(b);
     tt.prefetch(b.hashKey, b.sideToMove);
-    const int n = hasTwoPieces(ours) ? depth - 5 : depth - 4;
+    const int n = depth - (hasTwoPieces(ours) ? NullMoveReductionWithPieces : NullMoveReduction);
     Score v;
     if (n > 0) {
-      v = -search(t, ply + 1, n / 2, -beta, -alpha, AllNode);
+      v = -search(t, ply + 1, n / NullMoveProbeDivisor, -beta, -alpha, AllNode);
       if (v >= beta) v = -search(t, ply + 1, n, -beta, -alpha, AllNode);
     } else {
       v = -search(t, ply + 1, n, -beta, -alpha, AllNode);
@@ -164,7 +164,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     if (s.aborted()) return 0;
     if (v <= DecisiveScore) {
       if (v >= beta) {
-        const int k = hasSlider(ours) ? 5 : 4;
+        const int k = hasSlider(ours) ? NullVerifyReductionWithSlider : NullVerifyReduction;
         bool refuted = false;
         if (depth > k) {
           const Score w = search(t, ply, depth - k, beta - 1, beta, CutNode);
@@ -185,7 +185,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
 
   // Internal iterative deepening.
   if (!hashMove && depth != 1 && (flags & (PvNode | CutNode))) {
-    const Score v = search(t, ply, depth - 2, alpha, beta, flags);
+    const Score v = search(t, ply, depth - IidReduction, alpha, beta, flags);
     if (s.aborted()) return 0;
     if (v > alpha) hashMove = s.pv[ply][0];
     if (v >= beta && v > MateBound) return v;
@@ -207,7 +207,7 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   if (hashMove) {
     makeSearchMove(t, hashMove);
     int e = newDepth + ((hashMove & MoveSingleReply) ? 1 : 0);
-    if (e < depth && depth >= 4 && captureExtends(b, hashMove)) ++e;
+    if (e < depth && depth >= CaptureExtensionDepth && captureExtends(b, hashMove)) ++e;
     const Score v = -search(t, ply + 1, e, -beta, -a, isPvNode(flags) ? PvNode : childFlags(flags));
     unmakeMove(b, hashMove, saved);
     if (s.aborted()) return 0;
@@ -229,15 +229,17 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     if (count == 0) return ply - Mate;
     if (count == 1) ++newDepth;
   } else {
-    if (!isPvNode(flags) && depth <= 5 && hasPiece(theirs)) futilityLimit = eval + FutilityMargin[depth];
+    if (!isPvNode(flags) && depth <= FutilityDepth && hasPiece(theirs))
+      futilityLimit = eval + FutilityMargin[depth];
     const int count = picker.moves(t, ply);
     if (count == 0) return 0;
     if (count == 1) ++newDepth;
     if (eval < beta) picker.markThreats(t, beta - eval);
   }
 
-  const NodeState node{ply, depth, beta, flags, eval, newDepth, hasMajor(ours) ? 2 : 1, futilityLimit,
-                       hashMove, picker.earlyCount()};
+  const int reduction = hasMajor(ours) ? LateMoveReductionWithMajor : LateMoveReduction;
+  const NodeState node{ply, depth, beta, flags, eval, newDepth, reduction, futilityLimit, hashMove,
+                       picker.earlyCount()};
   NodeBest result{a, best, bestMove};
   switch (searchMoves(t, node, picker, result, nullptr)) {
     case LoopEnd::Aborted: return 0;
@@ -262,7 +264,7 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, Node
   constexpr bool AtSplitPoint = std::is_same_v<Picker, SplitMovePicker>;
   SearchState& s = t.state;
   Board& b = t.board;
-  const bool extendable = node.newDepth < node.depth && node.depth >= 4;
+  const bool extendable = node.newDepth < node.depth && node.depth >= CaptureExtensionDepth;
   const BoardState saved = b.state;
 
   for (PickedMove p;;) {

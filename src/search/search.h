@@ -3,6 +3,7 @@
 
 #include "search/node_type.h"
 #include "search/score.h"
+#include "search/tuning.h"
 
 namespace vireo {
 
@@ -12,8 +13,5 @@ struct SearchThread;
 Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int flags);
 // Quiescence search; entered from search with depth 2.
 Score quiesce(SearchThread& t, int ply, int depth, Score alpha, Score beta, int flags);
-
-// Futility margins by remaining depth.
-constexpr int FutilityMargin[7] = {0, 50, 50, 250, 550, 1150, 1150};
 
 }  // namespace vireo
