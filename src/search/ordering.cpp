@@ -60,45 +60,45 @@ int orderMoves(SearchThread& t, int ply, Move* moves, int count, Move hashMove) 
     int score = 0;
     bool isEarly = false;
     if (sameMove(m, hashMove)) {
-      score = 32767;
+      score = HashMoveScore;
       isEarly = true;
     } else if (m == killers[ply][0]) {
-      score = 1024;
+      score = KillerScore[0];
       isEarly = true;
     } else if (m == killers[ply][1]) {
-      score = 1023;
+      score = KillerScore[1];
       isEarly = true;
     } else if (ply < 3) {
-      if (m == killers[ply + 2][0]) score = 1018;
-      else if (m == killers[ply + 2][1]) score = 1017;
+      if (m == killers[ply + 2][0]) score = LaterKillerScore[0];
+      else if (m == killers[ply + 2][1]) score = LaterKillerScore[1];
     } else {
-      if (m == killers[ply - 2][0]) score = 1022;
-      else if (m == killers[ply - 2][1]) score = 1021;
-      else if (ply <= 99 && m == killers[ply + 2][0]) score = 1018;
-      else if (ply <= 99 && m == killers[ply + 2][1]) score = 1017;
+      if (m == killers[ply - 2][0]) score = EarlierKillerScore[0];
+      else if (m == killers[ply - 2][1]) score = EarlierKillerScore[1];
+      else if (ply <= LaterKillerMaxPly && m == killers[ply + 2][0]) score = LaterKillerScore[0];
+      else if (ply <= LaterKillerMaxPly && m == killers[ply + 2][1]) score = LaterKillerScore[1];
     }
     const Square from = moveFrom(m), to = moveTo(m);
     const PieceType mover = typeOf(b.squares[from]);
     if (!isQuiet(m)) {
       if (seeMove(b, m) >= 0) {
-        score += 4096;
+        score += GoodCaptureBonus;
         isEarly = true;
       } else {
-        score -= 8192;
+        score -= BadCapturePenalty;
       }
-      score += 16 * CoarseValue[typeOf(moveCaptured(m))] + PromotionAdjustment[movePromotion(m)];
+      score += VictimWeight * CoarseValue[typeOf(moveCaptured(m))] + PromotionAdjustment[movePromotion(m)];
     }
     if (attacked & SquareBit[from]) score += CoarseValue[mover];
     if (attacked & SquareBit[to]) score -= CoarseValue[mover] + 1;
     if (mover == Pawn && (SquareBit[to] & (rankBits(0) | rankBits(1) | rankBits(6) | rankBits(7)))) {
-      score += 768;
+      score += PawnFarAdvanceBonus;
       isEarly = true;
     }
-    if (isCastling(m)) score += 128;
+    if (isCastling(m)) score += CastlingBonus;
     scores[i] = score;
     early += isEarly;
   }
-  selectionSort(moves, scores, count, 8);
+  selectionSort(moves, scores, count, SortedPlaces);
   return early;
 }
 
@@ -113,9 +113,9 @@ void orderEvasions(SearchThread& t, Move* moves, int count, Move hashMove) {
     const Square from = moveFrom(m), to = moveTo(m);
     const PieceType mover = typeOf(b.squares[from]);
     if (sameMove(m, hashMove))
-      scores[i] = 32767;
+      scores[i] = HashMoveScore;
     else if (moveCaptured(m))
-      scores[i] = 256 * CoarseValue[typeOf(moveCaptured(m))] - CoarseValue[mover];
+      scores[i] = EvasionVictimWeight * CoarseValue[typeOf(moveCaptured(m))] - CoarseValue[mover];
     else if (mover == King)
       scores[i] = kingTable[to] - kingTable[from];
     else

@@ -45,7 +45,7 @@ void QuiescencePicker::captures(Bitboard targets, bool thenChecks) {
     if (sameMove(*m, hashMove_)) {
       hashAt = count_;
     } else {
-      score = 16 * victim + (movePromotion(*m) ? 120 : 0);
+      score = VictimWeight * victim + (movePromotion(*m) ? QuiescencePromotionBonus : 0);
       if (b.state.enemyAttacks & SquareBit[moveFrom(*m)]) score += CoarseValue[mover];
       if (b.state.enemyAttacks & SquareBit[moveTo(*m)]) score -= CoarseValue[mover];
     }
