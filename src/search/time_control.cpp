@@ -15,7 +15,7 @@ void TimeControl::init() {
   infinite_ = false;
   nodeLimit_ = 0;
   depthLimit_ = 0;
-  for (uint32_t& t : phaseTime_) t = 5000;
+  for (uint32_t& t : phaseTime_) t = DefaultPhaseTimeMs;
   reset();
 }
 
@@ -94,13 +94,13 @@ void TimeControl::budgetTime() {
   // short to search; they must not plan on more than the clock holds.
   const int64_t floor = budgetFloor();
   int64_t avail = int64_t(timeLeft_) - int64_t(reserve_);
-  if (avail <= 99) avail = floor;
+  if (avail < MinBudgetMs) avail = floor;
   int64_t base = (avail / (mtg + 2)) / 2;
-  if (base <= 99) base = floor;
+  if (base < MinBudgetMs) base = floor;
   int64_t rest = avail - (mtg + 1) * base;
   if (rest < base) rest = base;
   int64_t nominal = base + (rest - base) / (mtg + 2);
-  if (canPonder_) nominal = int64_t(double(nominal) * 1.4);
+  if (canPonder_) nominal = int64_t(double(nominal) * PonderBudgetFactor);
   nominal += increment_;
   const int64_t cap = moveTimeCap();
   for (int i = 0; i < PhaseCount; ++i)
@@ -108,11 +108,11 @@ void TimeControl::budgetTime() {
   applyPhase(PhaseNormal);
 }
 
-// 100 ms, or less on a clock that cannot give every move still to come that
-// much: then each move gets its even share of what is left.
+// MinBudgetMs, or less on a clock that cannot give every move still to
+// come that much: then each move gets its even share of what is left.
 uint32_t TimeControl::budgetFloor() const {
   const int64_t share = int64_t(timeLeft_) / (movesToGoForBudget() + 2);
-  return uint32_t(std::min<int64_t>(100, share));
+  return uint32_t(std::min<int64_t>(MinBudgetMs, share));
 }
 
 uint32_t TimeControl::moveTimeCap() const {
@@ -124,12 +124,12 @@ void TimeControl::budgetNodes() {
   const uint64_t base = (n / (mtg + 2)) / 2;
   // Unsigned as the budget is defined; a tiny limit wraps and is caught below.
   uint64_t rest = n - (mtg + 1) * base;
-  if (rest <= 255) rest = 256;
+  if (rest < MinPhaseNodes) rest = MinPhaseNodes;
   uint64_t nominal = rest / (mtg + 2) + base;
-  if (canPonder_) nominal = uint64_t(double(nominal) * 1.4);
+  if (canPonder_) nominal = uint64_t(double(nominal) * PonderBudgetFactor);
   for (int i = 0; i < PhaseCount; ++i) {
     const uint64_t t = uint64_t(PhaseCoefficients[i] * double(nominal));
-    phaseNodes_[i] = t > rest ? rest : t <= 255 ? 256 : t;
+    phaseNodes_[i] = t > rest ? rest : t < MinPhaseNodes ? MinPhaseNodes : t;
   }
   applyPhase(PhaseNormal);
 }

@@ -9,19 +9,35 @@
 
 namespace vireo {
 
-// Phases: 1 stops starting new iterations, 3 is the normal hard limit,
-// 4 the limit while a new best move is re-searched, 5 after a fail low.
-constexpr int PhaseCount = 7;
+// The time phases, each with its own time and node limit, a share of the
+// nominal budget (PhaseCoefficients). The search reads four of them.
+enum TimePhase : int {
+  PhaseTenth = 0,           // 0.1: not read by the search
+  PhaseNoNewIteration = 1,  // 0.65: no iteration starts past it; its node budget ends the search too
+  PhaseNominal = 2,         // 1.0: the nominal budget itself, not read by the search
+  PhaseNormal = 3,          // 2.0: the normal hard limit
+  PhaseFailHigh = 4,        // 3.0: the limit while a new best root move is re-searched
+  PhaseFailLow = 5,         // 4.0: the limit after a fail low or a drop of the score
+  PhaseZero = 6,            // 0.0: not read by the search
+  PhaseCount = 7
+};
 constexpr double PhaseCoefficients[PhaseCount] = {0.1, 0.65, 1.0, 2.0, 3.0, 4.0, 0.0};
-constexpr int PhaseNoNewIteration = 1;
-constexpr int PhaseNormal = 3;
-constexpr int PhaseFailHigh = 4;
-constexpr int PhaseFailLow = 5;
 
 constexpr uint32_t NoLimit = 0xFFFFFFFFu;
 // Kept back from the clock on every move for the engine's own delay between
 // deciding and the move reaching the GUI (stopping the helpers, writing).
 constexpr uint32_t ClockSafetyMs = 5;
+// Every phase's time limit until a "go" sets one.
+constexpr uint32_t DefaultPhaseTimeMs = 5000;
+// A budget plans on this many moves still to come, or fewer when the GUI
+// says so.
+constexpr int MovesToGoHorizon = 33;
+// The least a clock budget plans on, while the clock allows it.
+constexpr int64_t MinBudgetMs = 100;
+// The least node limit of a phase.
+constexpr uint64_t MinPhaseNodes = 256;
+// Pondering stretches the nominal budget: the opponent's time is searched too.
+constexpr double PonderBudgetFactor = 1.4;
 
 class TimeControl {
  public:
@@ -83,7 +99,9 @@ class TimeControl {
   // clock that leaves the moves still to come theirs, and never the whole.
   uint32_t budgetFloor() const;
   uint32_t moveTimeCap() const;
-  int movesToGoForBudget() const { return movesToGo_ >= 1 && movesToGo_ <= 33 ? movesToGo_ : 33; }
+  int movesToGoForBudget() const {
+    return movesToGo_ >= 1 && movesToGo_ <= MovesToGoHorizon ? movesToGo_ : MovesToGoHorizon;
+  }
 
   // operator= copies every field below.
   std::atomic<uint32_t> limit_{NoLimit};

@@ -60,9 +60,9 @@ TEST(TimeControl, MoveTimeNodesAndDefaults) {
   tc.setMovesToGo(10);
   tc.budgetNodes();  // base 4166, rest 54174, nominal 8680
   EXPECT_EQ(tc.phaseNodes(PhaseNormal), 17360u);
-  EXPECT_EQ(tc.phaseNodes(0), 868u);
+  EXPECT_EQ(tc.phaseNodes(PhaseTenth), 868u);
   EXPECT_EQ(tc.phaseNodes(PhaseFailLow), 34720u);
-  EXPECT_EQ(tc.phaseNodes(6), 256u);
+  EXPECT_EQ(tc.phaseNodes(PhaseZero), 256u);
 }
 
 TEST(TimeControl, PhasesFollowTheRoot) {
