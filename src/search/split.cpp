@@ -29,6 +29,11 @@ constexpr auto Relaxed = std::memory_order_relaxed;
 constexpr auto Acquire = std::memory_order_acquire;
 constexpr auto Release = std::memory_order_release;
 
+// Taken off the idle count while a splitter hands out its node, so that
+// other splitters see no idle thread meanwhile; more than there are threads.
+constexpr int IdleCountHold = 100;
+static_assert(IdleCountHold > MaxThreads);
+
 // Whether `ancestor` is sp or one of its parents.
 bool onChain(const SplitPoint* sp, const SplitPoint* ancestor) {
   for (; sp; sp = sp->parent.load(Relaxed))
@@ -284,7 +289,7 @@ bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* m
   // nothing is offered, and idle threads find it by themselves.
   if (searcher.idleCount.load() > 0 && searcher.splitLock.tryLock()) {
     if (searcher.idleCount.load() > 0) {
-      searcher.idleCount.fetch_sub(100);  // other splitters now see no idle thread
+      searcher.idleCount.fetch_sub(IdleCountHold);
       int assigned = 0;
       for (int i = 0; i < searcher.threadCount(); ++i) {
         SearchThread& j = searcher.thread(i);
@@ -298,7 +303,7 @@ bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* m
       }
       sp->refCount.fetch_add(assigned);
       searcher.splitLock.unlock();
-      searcher.idleCount.fetch_add(100 - assigned);
+      searcher.idleCount.fetch_add(IdleCountHold - assigned);
     } else {
       searcher.splitLock.unlock();
     }
