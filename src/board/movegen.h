@@ -18,8 +18,6 @@ Move* generateEvasions(const Board& board, Move* list);
 // Quiescence moves: captures onto `targets` (enemy squares), queen
 // promotions, and quiet pawn steps to the seventh rank. Not in check.
 Move* generateCaptures(const Board& board, Move* list, Bitboard targets);
-// En-passant captures of the side to move.
-Move* generateEnPassant(const Board& board, Move* list);
 // Appends a pawn move, or its four promotions (Q, N, B, R) on the last rank.
 Move* addPawnMove(Move* list, Move move);
 
