@@ -9,6 +9,7 @@
 #include "board/perft.h"
 #include "book/opening_book.h"
 #include "search/searcher.h"
+#include "support/build_info.h"
 #include "support/log.h"
 #include "support/text.h"
 #include "uci/reports.h"
@@ -70,7 +71,7 @@ void Uci::uci() {
     // the engine must not lose the last diagnostics.
     std::setvbuf(stderr, nullptr, _IONBF, 0);
   }
-  std::string reply = "\nid name vireo-1.0\nid author Tavrel\n";
+  std::string reply = "\nid name " + engineTitle() + "\nid author " + EngineAuthor + "\n";
   reply += optionList();
   reply += "uciok\n";
   write(reply);
