@@ -1,6 +1,8 @@
 #include "board/make_move.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "board/zobrist.h"
@@ -8,6 +10,19 @@
 namespace vireo {
 
 namespace {
+
+// The debug build (-DVIREO_CHECK_BOARD=ON, the "debug" preset) recomputes
+// the whole position after every move made or taken back, so that a fault
+// stops the program at the move that caused it rather than showing plies
+// later as a wrong score. Other builds compile this to nothing.
+inline void verifyBoard([[maybe_unused]] const Board& b, [[maybe_unused]] const char* after) {
+#if defined(VIREO_CHECK_BOARD)
+  if (const char* fault = checkBoard(b); *fault) {
+    std::fprintf(stderr, "checkBoard after %s: %s\n", after, fault);
+    std::abort();
+  }
+#endif
+}
 
 // One change to the placement each, every derived field updated in one place.
 // Keys are updated by the callers, which know when the pawn key moves too.
@@ -130,6 +145,7 @@ void makeMove(Board& b, Move move) {
   b.sideToMove = them;
   b.hashKey ^= b.castlingRules.keys[st.castling];
   b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
+  verifyBoard(b, "makeMove");
 }
 
 void unmakeMove(Board& b, Move move, const BoardState& saved) {
@@ -174,6 +190,7 @@ void unmakeMove(Board& b, Move move, const BoardState& saved) {
     }
   }
   b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
+  verifyBoard(b, "unmakeMove");
 }
 
 void makeNullMove(Board& b) {
@@ -184,6 +201,7 @@ void makeNullMove(Board& b) {
   b.moveHistory[b.ply] = NoMove;
   b.sideToMove ^= 1;
   b.state.epSquare = 0;
+  verifyBoard(b, "makeNullMove");
 }
 
 void unmakeNullMove(Board& b, const BoardState& saved) {
@@ -191,6 +209,7 @@ void unmakeNullMove(Board& b, const BoardState& saved) {
   b.hashKey = b.keyHistory[b.ply];
   b.state = saved;
   b.sideToMove ^= 1;
+  verifyBoard(b, "unmakeNullMove");
 }
 
 void replayMoves(Board& b, int count, const Move* moves) {

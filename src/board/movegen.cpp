@@ -304,10 +304,6 @@ Move* generateCaptures(const Board& b, Move* list, Bitboard targets) {
                                : captures<Black>(b, list, targets);
 }
 
-Move* generateEnPassant(const Board& b, Move* list) {
-  return b.sideToMove == White ? enPassant<White>(b, list) : enPassant<Black>(b, list);
-}
-
 Move* generateLegal(Board& b, Move* list) {
   updateAttackInfo(b);
   return b.inCheck() ? generateEvasions(b, list) : generateMoves(b, list);

@@ -18,9 +18,6 @@ Move* generateEvasions(const Board& board, Move* list);
 // Quiescence moves: captures onto `targets` (enemy squares), queen
 // promotions, and quiet pawn steps to the seventh rank. Not in check.
 Move* generateCaptures(const Board& board, Move* list, Bitboard targets);
-// En-passant captures of the side to move.
-Move* generateEnPassant(const Board& board, Move* list);
-
 // A quiet check or push to the seventh rank, its rank among the others
 // (highest first), and whether it is worth a look only when it loses no
 // material, which the caller judges.

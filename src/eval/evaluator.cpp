@@ -24,7 +24,8 @@ struct EvalTrace {
   int scale, reversiblePlies, result;
 };
 
-// Steps 2 on of evaluate, without the cache. Fills `trace` when given one.
+// The whole evaluation, which evaluate() caches by position key. Fills
+// `trace` when given one.
 int evaluateUncached(Evaluator& evaluator, EvalTrace* trace) {
   const Board& board = *evaluator.board;
   int scale = 1024;

@@ -74,7 +74,6 @@ class Searcher {
   SearchListener* trace = nullptr;
   int multiPv = 1;
   int multiPvMargin = 100;
-  bool analyseMode = false;
 
   // Root data, read by the reports.
   int rootMoveCount() const { return rootMoveCount_; }

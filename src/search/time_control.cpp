@@ -40,7 +40,6 @@ TimeControl& TimeControl::operator=(const TimeControl& other) {
   prevScore_ = other.prevScore_;
   depth_ = other.depth_;
   prevMove_ = other.prevMove_;
-  moveNumber_ = other.moveNumber_;
   return *this;
 }
 

@@ -79,9 +79,6 @@ class TimeControl {
   void setReserve(uint32_t ms) { reserve_ = ms; }
   void setMovesToGo(int movesToGo) { movesToGo_ = movesToGo; }
   void setCanPonder(bool on) { canPonder_ = on; }
-  // The game's move number, for the record; the budgets do not use it.
-  void setMoveNumber(int number) { moveNumber_ = number; }
-  int moveNumber() const { return moveNumber_; }
 
   uint32_t limit() const { return limit_.load(std::memory_order_relaxed); }
   uint32_t start() const { return start_.load(std::memory_order_relaxed); }
@@ -120,7 +117,6 @@ class TimeControl {
   int prevScore_ = 0;
   int depth_ = 0;
   uint32_t prevMove_ = 0;
-  int moveNumber_ = 1;
 };
 
 }  // namespace vireo

@@ -58,14 +58,14 @@ void printUsage() {
 
 void printVersion() {
   std::printf(
-      "%s-%s\n"
+      "%s\n"
       "revision: %s\n"
       "compiler: %s\n"
       "build: %s\n"
-      "Copyright (C) 2026 Tavrel\n"
+      "Copyright (C) 2026 %s\n"
       "License GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>\n"
       "This is free software: you may change and redistribute it. There is NO WARRANTY.\n",
-      "vireo", "1.0", buildRevision(), buildCompiler().c_str(), buildTarget().c_str());
+      engineTitle().c_str(), buildRevision(), buildCompiler().c_str(), buildTarget().c_str(), EngineAuthor);
 }
 
 // A whole decimal number from 1 to `most`, or 0.
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   }
 
   // The bench's only output is its result line.
-  if (!benchOnly) std::printf("%s-%s\nby %s, revision %s\n\n", "vireo", "1.0", "Tavrel", buildRevision());
+  if (!benchOnly) std::printf("%s\nby %s, revision %s\n\n", engineTitle().c_str(), EngineAuthor, buildRevision());
 
   const CpuFeatures cpu = detectCpuFeatures();
   if (!cpu.sse2) {

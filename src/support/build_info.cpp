@@ -10,6 +10,8 @@
 
 namespace vireo {
 
+std::string engineTitle() { return std::string(EngineName) + "-" + EngineVersion; }
+
 const char* buildRevision() { return VIREO_REVISION; }
 
 std::string buildCompiler() {

@@ -1,10 +1,19 @@
 #pragma once
-// What a bug report needs to name the build: the revision of the sources
-// and how they were compiled.
+// What a bug report needs to name the build: the engine and its version,
+// the revision of the sources and how they were compiled.
 
 #include <string>
 
 namespace vireo {
+
+// The one place that names the engine: the uci "id" lines, the banner,
+// --version and the error log's file name all read these.
+inline constexpr const char* EngineName = "vireo";
+inline constexpr const char* EngineVersion = "1.0";
+inline constexpr const char* EngineAuthor = "Tavrel";
+
+// Name and version as the engine writes them together: "vireo-1.0".
+std::string engineTitle();
 
 // "git describe" of the source tree ("1a2b3c4", "v1.0-3-g1a2b3c4-dirty"),
 // or "unknown" for sources outside a git checkout.

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 
+#include "support/build_info.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -50,7 +51,7 @@ void logTraffic(const char* text, const char* more) {
 void redirectForUci() {
   setLogStream(nullptr);
   char name[32];
-  std::snprintf(name, sizeof name, "%s-%s-error.log", "vireo", "1.0");
+  std::snprintf(name, sizeof name, "%s-error.log", engineTitle().c_str());
   // A failed reopen closes standard error for good. Where the file cannot be
   // opened (an engine installed in a read-only folder), the messages are
   // better off where they went so far.

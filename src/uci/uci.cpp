@@ -9,6 +9,7 @@
 #include "board/perft.h"
 #include "book/opening_book.h"
 #include "search/searcher.h"
+#include "support/build_info.h"
 #include "support/log.h"
 #include "support/text.h"
 #include "uci/reports.h"
@@ -70,7 +71,7 @@ void Uci::uci() {
     // the engine must not lose the last diagnostics.
     std::setvbuf(stderr, nullptr, _IONBF, 0);
   }
-  std::string reply = "\nid name vireo-1.0\nid author Tavrel\n";
+  std::string reply = "\nid name " + engineTitle() + "\nid author " + EngineAuthor + "\n";
   reply += optionList();
   reply += "uciok\n";
   write(reply);
@@ -87,7 +88,6 @@ void Uci::isready() {
 void Uci::ucinewgame() {
   lastBookPly_ = 0;
   lastGoPly_ = 0;
-  gameStartPly_ = -1;
 }
 
 void Uci::quit() {
@@ -305,7 +305,6 @@ void Uci::go() {
   // not hold the book's move.
   const bool bookAllowed = !g.infinite && !g.mate && !g.searchMovesGiven;
   if (bookAllowed && probeBook()) {
-    gameStartPly_ = -1;
     lastGoPly_ = 0;
     status_.setStatus(FINISHED);
     return;
@@ -314,7 +313,6 @@ void Uci::go() {
   const int ply = int(board_.gamePly());
   if (ply < lastGoPly_ - 1) ucinewgame();
   lastGoPly_ = ply;
-  if (gameStartPly_ < 0) gameStartPly_ = ply;
 
   const bool white = board_.sideToMove == White;
   int time = white ? g.wtime : g.btime;
@@ -337,7 +335,6 @@ void Uci::go() {
   tc.setInfinite(g.infinite || g.mate);
   tc.setNodes(uint64_t(int64_t(g.nodes)));
   tc.setDepthLimit(g.depth);
-  tc.setMoveNumber((ply - gameStartPly_) / 2 + 1);
   searcher_.setSearchMoves(g.searchMoves, g.searchMoveCount);
   searcher_.mateInMoves = g.mate;
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "board/board.h"
 #include "search/search_listener.h"
@@ -19,6 +20,7 @@ namespace vireo {
 class OpeningBook;
 class Ini;
 class Searcher;
+struct UciOption;
 
 // Milliseconds taken off every clock the GUI sends, for the time the move
 // spends between the engine and the GUI's clock.
@@ -90,8 +92,13 @@ class Uci : public SearchListener {
   void appendStats(std::string& line, uint32_t elapsed, uint64_t nodes) const;
   uint32_t elapsedMs() const;
   void write(const std::string& text);
+  // The option table (uci/options.h); its handlers, written inside
+  // optionTable(), set the members below.
+  static const std::vector<UciOption>& optionTable();
   std::string optionList() const;
   std::string readOptionName();
+  // The word after an optional "value".
+  std::string optionValueWord();
   void clearEvaluationCaches();
   // After "uci": one "info string" line, so that a GUI's engine console
   // shows what the error log records.
@@ -114,7 +121,6 @@ class Uci : public SearchListener {
   SearchStatus status_;
   int32_t lastBookPly_ = 0;
   int32_t lastGoPly_ = 0;
-  int32_t gameStartPly_ = -1;
   bool quitRequested_ = false;
   // Set by "quit": the search may still be unwinding, but nothing it reports
   // is written any more.

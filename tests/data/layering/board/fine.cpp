@@ -1,0 +1,2 @@
+#include "board/backward.h"
+#include <vector>
