@@ -20,6 +20,18 @@ Move* generateEvasions(const Board& board, Move* list);
 Move* generateCaptures(const Board& board, Move* list, Bitboard targets);
 // En-passant captures of the side to move.
 Move* generateEnPassant(const Board& board, Move* list);
+
+// A quiet check or push to the seventh rank, its rank among the others
+// (highest first), and whether it is worth a look only when it loses no
+// material, which the caller judges.
+struct QuietCheck {
+  Move move;
+  int score;
+  bool mustNotLose;
+};
+// Appends the quiet checks and pushes to the seventh rank onto squares of
+// `targets`, in generation order; returns the new end of the list.
+QuietCheck* generateQuietChecks(const Board& board, QuietCheck* list, Bitboard targets);
 // Appends a pawn move, or its four promotions (Q, N, B, R) on the last rank.
 Move* addPawnMove(Move* list, Move move);
 

@@ -25,6 +25,10 @@ constexpr PieceType King = 6;
 // A square's content: (8 << colour) | type, so white pieces are 9..14, black
 // pieces 17..22 and an empty square is 0.
 using PieceCode = uint8_t;
+// Coarse piece values by type, for ordering moves: none, pawn, knight,
+// bishop, rook, queen, king.
+constexpr int CoarseValue[8] = {0, 1, 3, 3, 5, 10, 99, 0};
+
 constexpr PieceCode pieceCode(Colour c, PieceType t) { return PieceCode((8 << c) | t); }
 constexpr PieceType typeOf(PieceCode p) { return p & 7; }
 constexpr Colour colourOf(PieceCode p) { return (p & 16) ? Black : White; }

@@ -3,7 +3,7 @@
 #include "board/bitops.h"
 #include "board/magic.h"
 #include "eval/exchange.h"
-#include "parallel/search_thread.h"
+#include "search/search_thread.h"
 
 namespace vireo {
 

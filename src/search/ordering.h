@@ -9,9 +9,6 @@ namespace vireo {
 
 struct SearchThread;
 
-// Coarse piece values by type: none, pawn, knight, bishop, rook, queen, king.
-constexpr int CoarseValue[8] = {0, 1, 3, 3, 5, 10, 99, 0};
-
 // Threat marks.
 constexpr int MarkNone = 0;
 constexpr int MarkThreat = 1;

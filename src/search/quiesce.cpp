@@ -6,6 +6,7 @@
 #include "board/movegen.h"
 #include "eval/exchange.h"
 #include "search/ordering.h"
+#include "search/quiescence_picker.h"
 #include "search/search.h"
 #include "search/search_common.h"
 
@@ -72,16 +73,13 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
   const Colour us = b.sideToMove, them = us ^ 1;
   const bool inCheck = b.inCheck();
   const BoardState saved = b.state;
-  Move moves[2 * MaxMoves];  // captures, then quiet checks behind them
-  int count = 0;
+  QuiescencePicker picker(t, ply, hashMove);
   Score best = -Mate, a = alpha;
   Move bestMove = 0;
   int childDepth = q / 2;
-  bool checksPending = false;
-  Bitboard captureMask = 0;
 
   if (inCheck) {
-    count = int(generateEvasions(b, moves) - moves);
+    const int count = picker.evasions();
     if (count == 0) return ply - Mate;
     if (q < 2) childDepth = count == 1 ? 1 : count == 2 ? q : 0;
     else childDepth = q;
@@ -90,14 +88,10 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
         threatValue(t.evaluator, them) == 0) {
       // Nothing threatens them: quiet evasions other than the stored move are
       // not worth a look.
-      int kept = 0;
-      for (int i = 0; i < count; ++i)
-        if (!isQuiet(moves[i]) || sameMove(moves[i], hashMove)) moves[kept++] = moves[i];
-      if (kept < count) best = eval + 50;
-      count = kept;
+      if (picker.dropQuietEvasions()) best = eval + 50;
     }
-    if (single) moves[0] |= MoveSingleReply;
-    orderEvasions(t, moves, count, hashMove);
+    if (single) picker.markSingleReply();
+    picker.orderEvasions();
     if (beta < -10000 && beta <= ply - Mate + 2) return beta;
   } else {
     if (pawnOnlyStalemate(b)) return 0;
@@ -111,9 +105,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     if ((q != 0 || tactical) && eval > alpha &&
         (eval - threat <= alpha || mate || (threat && pvNode))) {
       // Something hangs: search every move rather than trust the evaluation.
-      count = int(generateMoves(b, moves) - moves);
-      if (count == 0) return 0;
-      orderMoves(t, ply, moves, count, hashMove);
+      if (picker.allMoves() == 0) return 0;
       if (beta < -10000 && beta <= ply - Mate + 2) return beta;
     } else {
       Score standPat;
@@ -126,47 +118,20 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
       a = std::max(best, alpha);
 
       const Bitboard* theirs = b.pieceBits[them];
-      captureMask = theirs[0];
+      Bitboard captureMask = theirs[0];
       bool skipCaptures = false;
       const int gap = a - eval;
       if (hasTwoPieces(b.materialSignature[them]) && hasMajor(b.materialSignature[us]) && gap > 199) {
         best = a - 50;
         if (gap > 1199) {
           skipCaptures = true;
-          captureMask = 0;
         } else {
           captureMask = theirs[Queen] | (theirs[Pawn] & rankBits(them == White ? 6 : 1));
           if (gap < 700) captureMask |= theirs[Rook];
           if (gap < 500) captureMask |= theirs[Knight] | theirs[Bishop];
         }
       }
-      if (!skipCaptures) {
-        int scores[MaxMoves];
-        Move* end = generateCaptures(b, moves, captureMask);
-        bool hashInList = false;
-        for (Move* m = moves; m != end; ++m) {
-          const PieceType mover = typeOf(b.squares[moveFrom(*m)]);
-          const int victim = CoarseValue[typeOf(moveCaptured(*m))];
-          if (victim <= CoarseValue[mover] && seeMove(b, *m) < 0) continue;
-          int score;
-          if (sameMove(*m, hashMove)) {
-            score = 32767;
-            hashInList = true;
-          } else {
-            score = 16 * victim + (movePromotion(*m) ? 120 : 0);
-            if (b.state.enemyAttacks & SquareBit[moveFrom(*m)]) score += CoarseValue[mover];
-            if (b.state.enemyAttacks & SquareBit[moveTo(*m)]) score -= CoarseValue[mover];
-          }
-          scores[count] = score;
-          moves[count++] = *m;
-        }
-        if (hashMove && !hashInList) {
-          scores[count] = 32766;
-          moves[count++] = hashMove;
-        }
-        selectionSort(moves, scores, count, count);
-        checksPending = q != 0;
-      }
+      if (!skipCaptures) picker.captures(captureMask, q != 0);
       if (beta < -10000 && beta <= ply - Mate + 2) return beta;
     }
 
@@ -194,16 +159,8 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     }
   }
 
-  for (int i = 0;; ++i) {
-    if (i == count) {
-      if (!checksPending) break;
-      checksPending = false;
-      const Bitboard quietTargets = ~b.occupied | (b.pieceBits[them][0] & ~captureMask);
-      count = int(generateQuietChecks(b, moves + count, quietTargets) - moves);
-      if (i == count) break;
-    }
+  for (Move m; picker.next(m);) {
     if (s.aborted()) return 0;
-    const Move m = moves[i];
     makeSearchMove(t, m);
     Score v;
     if (!pvNode) {

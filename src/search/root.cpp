@@ -7,12 +7,10 @@
 #include <thread>
 
 #include "board/movegen.h"
-#include "board/notation.h"
 #include "eval/exchange.h"
 #include "search/search.h"
 #include "search/search_common.h"
 #include "search/searcher.h"
-#include "support/log.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -20,18 +18,6 @@ namespace vireo {
 namespace {
 
 constexpr int AspirationSteps[7] = {25, 50, 150, 400, 650, 1250, 60000};
-
-const char* reasonText(int reason) {
-  switch (reason) {
-    case ReasonOptimal: return "(optimal)";
-    case ReasonSingleMove: return "single move";
-    case ReasonTimeout: return "timeout";
-    case ReasonNodeout: return "nodeout";
-    case ReasonDepthout: return "depthout";
-    case ReasonMateFound: return "mate found";
-    default: return "ok";
-  }
-}
 
 }  // namespace
 
@@ -70,7 +56,6 @@ void Searcher::buildRootList() {
 
 void Searcher::think() {
   SearchThread& master = threads_[0];
-  Board& b = board();
   buildRootList();
   if (rootMoveCount_ == 0) {
     // An analysing GUI shows the mate or stalemate at once, not only when
@@ -88,8 +73,8 @@ void Searcher::think() {
     aspirate(depth);
     restorePv();
     const RootMove& best = rootMoveAt(0);
-    if (timeControl_.limitReached(*this)) {
-      scoreLine(best.score, "stopped\n");
+    if (limitReached()) {
+      if (trace) trace->iterationStopped(best.score);
       break;
     }
     timeControl_.iterationDone(best.move, best.score);
@@ -110,18 +95,14 @@ void Searcher::think() {
     const bool goalMet = mateGoalMet(best.score);
     if (goalMet) reason = ReasonMateFound;
     reason_.store(reason, std::memory_order_relaxed);
-    scoreLine(best.score, reasonText(reason));
     const double branching = double(nodes) / double(previousNodes);
-    if (goalMet || (reason != ReasonNone && !timeControl_.infinite())) {
-      logInfo("/%2.1f %s\n", branching, "");
-      break;
-    }
-    logInfo("/%2.1f %s\n", branching, reason == ReasonNone ? "" : "(INF)");
+    const bool ends = goalMet || (reason != ReasonNone && !timeControl_.infinite());
+    if (trace) trace->iterationDone(best.score, reason, branching, ends);
+    if (ends) break;
     if (depth + 1 == MaxDepth + 1) break;
     resortRootMoves();
     // Kept whole and above zero: the branching figure divides by it.
     previousNodes = nodes ? nodes : 1;
-    (void)b;
   }
   if (!mateGoalMet(rootMoveAt(0).score)) waitForStopRequest();
   if (listener) listener->finished(depth_, rootMoveAt(0).score, rootMoveAt(0).move);
@@ -197,7 +178,7 @@ void Searcher::searchRoot(int depth, int alpha, int beta) {
   const BoardState saved = b.state;
   int a = alpha;
   for (int i = 0; i < rootMoveCount_; ++i) {
-    if (timeControl_.limitReached(*this)) return;
+    if (limitReached()) return;
     RootMove& r = rootMoves_[order_[i]];
     if (r.bound == BoundExact && r.depth >= depth) continue;
     const uint64_t nodesBefore = masterNodes();
@@ -209,18 +190,16 @@ void Searcher::searchRoot(int depth, int alpha, int beta) {
       v = -search(master, 1, depth - 1, -beta, -a, PvNode);
     } else {
       v = -search(master, 1, depth - 1, -a - 1, -a, CutNode | NullWindow);
-      if (v > a && !timeControl_.limitReached(*this)) {
+      if (v > a && !limitReached()) {
         timeControl_.rootFailHigh();
-        char text[32];
-        std::snprintf(text, sizeof text, "++%i/%i ", i + 1, rootMoveCount_);
-        scoreLineWithMove(v, text, r.move);
+        if (trace) trace->rootFailHigh(i, rootMoveCount_, v, r.move);
         v = -search(master, 1, depth - 1, -beta, -a, PvNode);
-        if (!timeControl_.limitReached(*this) && v <= a) scoreLineWithMove(v, "--", r.move);
+        if (!limitReached() && v <= a && trace) trace->rootFailLow(v, r.move);
         timeControl_.rootResearchDone();
       }
     }
     unmakeMove(b, r.move, saved);
-    if (timeControl_.limitReached(*this)) return;
+    if (limitReached()) return;
     r.score = int16_t(v);
     r.depth = uint8_t(depth);
     r.nodes = masterNodes() - nodesBefore;
@@ -230,7 +209,7 @@ void Searcher::searchRoot(int depth, int alpha, int beta) {
       timeControl_.rootScore(v);
       if (v <= a) {
         timeControl_.rootFailLow();
-        scoreLineWithMove(v, "--", r.move);
+        if (trace) trace->rootFailLow(v, r.move);
         if (listener) listener->reportPv(depth, v, r.move);
         continue;
       }
@@ -251,6 +230,12 @@ void Searcher::searchRoot(int depth, int alpha, int beta) {
   const RootMove& best = rootMoveAt(0);
   tt_.storeScore(b, alpha >= best.score ? BoundUpper : BoundExact, depth, 0, best.score, best.move,
                  rootEval_, master.state.tt);
+}
+
+void Searcher::reportLine(int rank) {
+  const RootMove& r = rootMoveAt(rank);
+  if (listener) listener->reportPv(r.depth, r.score, lineAt(rank)[0]);
+  if (trace) trace->newLine(rank);
 }
 
 // Writes the best line back into the table, so that the next iteration finds
@@ -301,12 +286,6 @@ Move Searcher::ponderMove() const {
   if (!rootMoveCount_) return 0;
   const Move* line = lineAt(0);
   return line[0] ? line[1] : 0;
-}
-
-uint64_t Searcher::totalNodes() const {
-  uint64_t nodes = 0;
-  for (int i = 0; i < threadCount_; ++i) nodes += threads_[i].state.nodes();
-  return nodes;
 }
 
 }  // namespace vireo

@@ -1,11 +1,14 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "board/bitops.h"
 #include "board/movegen.h"
 #include "eval/exchange.h"
-#include "parallel/split.h"
+#include "search/move_loop.h"
+#include "search/move_picker.h"
+#include "search/split.h"
 #include "search/ordering.h"
 #include "search/search_common.h"
 #include "support/platform.h"
@@ -217,92 +220,30 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     hashMove &= MoveCompareMask;
   }
 
-  Move moves[MaxMoves];
-  int marks[MaxMoves] = {};
-  int count, earlyCount;
+  NodeMovePicker picker(hashMove);
   int futilityLimit = Mate;
   if (inCheck) {
-    count = int(generateEvasions(b, moves) - moves);
+    const int count = picker.evasions(t);
     if (count == 0) return ply - Mate;
-    if (count == 1) {
-      ++newDepth;
-      moves[0] |= MoveSingleReply;
-    } else {
-      orderEvasions(t, moves, count, hashMove);
-    }
-    earlyCount = count;
+    if (count == 1) ++newDepth;
   } else {
     if (!isPvNode(flags) && depth <= 5 && hasPiece(theirs)) futilityLimit = eval + FutilityMargin[depth];
-    count = int(generateMoves(b, moves) - moves);
+    const int count = picker.moves(t, ply);
     if (count == 0) return 0;
-    if (count == 1) {
-      ++newDepth;
-      moves[0] |= MoveSingleReply;
-      earlyCount = 1;
-    } else {
-      earlyCount = orderMoves(t, ply, moves, count, hashMove);
-    }
-    if (eval < beta) markThreats(t, moves, count, marks, beta - eval);
+    if (count == 1) ++newDepth;
+    if (eval < beta) picker.markThreats(t, beta - eval);
   }
 
-  const bool extendable = newDepth < depth && depth >= 4;
-  const int reduction = hasMajor(ours) ? 2 : 1;
-
-  for (int i = 0; i < count; ++i) {
-    const Move m = moves[i];
-    if (m == hashMove) continue;
-
-    if (bestMove && i + 1 < count && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
-        !s.aborted() && t.splitCount < MaxSplitPoints) {
-      SplitNode node{ply, depth, a, beta, flags, eval, reduction, futilityLimit, best, bestMove,
-                     newDepth, hashMove, earlyCount - i};
-      if (split(t, node, moves + i, count - i)) {
-        if (s.aborted()) return 0;
-        if (node.bestScore >= beta) return cutoff(node.bestMove, node.bestScore);
-        best = node.bestScore;
-        bestMove = node.bestMove;
-        break;
-      }
-    }
-
-    int mark = marks[i];
-    if (mark == MarkThreat && a <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
-    const bool late = i >= earlyCount;
-    if (late && futilityLimit < a && isQuiet(m) && mark == MarkNone) {
-      ++s.prunedMoves;
-      if (best < futilityLimit) {
-        best = futilityLimit;
-        bestMove = m;
-      }
-      continue;
-    }
-
-    makeSearchMove(t, m);
-    int e = newDepth;
-    if (extendable && captureExtends(b, m)) ++e;
-    Score v;
-    if (e != 0 && mark == MarkNone && late && reducedSearchFailsLow(t, ply, e, reduction, a, v)) {
-      unmakeMove(b, m, saved);
-      if (s.aborted()) return 0;
-      if (v > best) {
-        best = v;
-        bestMove = m;
-      }
-      continue;
-    }
-    v = fullDepthSearch(t, ply, e, a, beta, flags, bestMove == 0);
-    unmakeMove(b, m, saved);
-    if (s.aborted()) return 0;
-    if (v <= best) continue;
-    if (v >= beta) return cutoff(m, v);
-    if (v > a) {
-      tt.storeScore(b, BoundLower, depth, ply, v, m, eval, s.tt);
-      s.extendPv(ply, m);
-      a = v;
-    }
-    best = v;
-    bestMove = m;
+  const NodeState node{ply, depth, beta, flags, eval, newDepth, hasMajor(ours) ? 2 : 1, futilityLimit,
+                       hashMove, picker.earlyCount()};
+  NodeBest result{a, best, bestMove};
+  switch (searchMoves(t, node, picker, result, nullptr)) {
+    case LoopEnd::Aborted: return 0;
+    case LoopEnd::Cutoff: return cutoff(result.bestMove, result.best);
+    case LoopEnd::Exhausted: break;
   }
+  best = result.best;
+  bestMove = result.bestMove;
 
   if (best > alpha) {
     if (!inCheck && bestMove && isQuiet(bestMove)) s.recordKiller(ply, bestMove);
@@ -313,5 +254,90 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
   tt.storeScore(b, BoundUpper, depth, ply, best, bestMove, eval, s.tt);
   return best;
 }
+
+template <class Picker>
+LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, NodeBest& best, SplitPoint* sp) {
+  constexpr bool AtSplitPoint = std::is_same_v<Picker, SplitMovePicker>;
+  SearchState& s = t.state;
+  Board& b = t.board;
+  const bool extendable = node.newDepth < node.depth && node.depth >= 4;
+  const BoardState saved = b.state;
+
+  for (PickedMove p;;) {
+    if constexpr (AtSplitPoint)
+      if (s.aborted()) return LoopEnd::Aborted;
+    if (!picker.next(p)) return LoopEnd::Exhausted;
+    const Move m = p.move;
+    int mark;
+    bool prunable;
+    if constexpr (AtSplitPoint) {
+      if (s.aborted()) return LoopEnd::Aborted;
+      best.alpha = sp->alpha.load(std::memory_order_relaxed);
+      mark = best.alpha >= node.eval ? threatMark(b, m, best.alpha - node.eval) : MarkNone;
+      prunable = !(mark && seeMove(b, m) >= 0);
+    } else {
+      const int i = p.index;
+      if (best.bestMove && i + 1 < picker.count() && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
+          !s.aborted() && t.splitCount < MaxSplitPoints) {
+        NodeState rest = node;
+        rest.earlyCount = node.earlyCount - i;
+        if (split(t, rest, best, picker.from(i), picker.count() - i)) {
+          if (s.aborted()) return LoopEnd::Aborted;
+          return best.best >= node.beta ? LoopEnd::Cutoff : LoopEnd::Exhausted;
+        }
+      }
+      mark = p.mark;
+      if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
+      prunable = mark == MarkNone;
+    }
+    const Score a = best.alpha;
+    const bool late = p.late;
+    if (late && node.futilityLimit < a && isQuiet(m) && prunable) {
+      ++s.prunedMoves;
+      if (best.best < node.futilityLimit) {
+        best.best = node.futilityLimit;
+        best.bestMove = m;
+      }
+      continue;
+    }
+
+    makeSearchMove(t, m);
+    int e = node.newDepth;
+    if (extendable && captureExtends(b, m)) ++e;
+    Score v;
+    if (e != 0 && mark == MarkNone && late && reducedSearchFailsLow(t, node.ply, e, node.reduction, a, v)) {
+      unmakeMove(b, m, saved);
+      if (s.aborted()) return LoopEnd::Aborted;
+      if (v > best.best) {
+        best.best = v;
+        best.bestMove = m;
+      }
+      continue;
+    }
+    v = fullDepthSearch(t, node.ply, e, a, node.beta, node.flags, !AtSplitPoint && best.bestMove == 0);
+    unmakeMove(b, m, saved);
+    if (s.aborted()) return LoopEnd::Aborted;
+    if (v <= best.best) continue;
+    if (v >= node.beta) {
+      if constexpr (AtSplitPoint) publishCutoff(t, sp, m, v);
+      best.best = v;
+      best.bestMove = m;
+      return LoopEnd::Cutoff;
+    }
+    if (v > a) {
+      if constexpr (AtSplitPoint) {
+        publishAlpha(t, sp, m, v);
+      } else {
+        t.searcher->tt().storeScore(b, BoundLower, node.depth, node.ply, v, m, node.eval, s.tt);
+        s.extendPv(node.ply, m);
+        best.alpha = v;
+      }
+    }
+    best.best = v;
+    best.bestMove = m;
+  }
+}
+
+template LoopEnd searchMoves(SearchThread&, const NodeState&, SplitMovePicker&, NodeBest&, SplitPoint*);
 
 }  // namespace vireo

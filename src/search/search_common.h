@@ -6,7 +6,7 @@
 #include "board/board.h"
 #include "board/make_move.h"
 #include "eval/evaluator.h"
-#include "parallel/search_thread.h"
+#include "search/search_thread.h"
 #include "search/score.h"
 #include "search/search.h"
 #include "search/searcher.h"
@@ -53,8 +53,9 @@ inline Score fullDepthSearch(SearchThread& t, int ply, int depth, Score a, Score
   return -search(t, ply + 1, depth, -beta, -a, PvNode);
 }
 
-// Draw by rule: 0 when one applies, else 1. Sets the reversal line when the
-// forced-reversal rule applies.
+// Whether a rule draws the position (fifty moves, repetition, material
+// that cannot mate, a forced reversal); for a forced reversal it also sets
+// the node's line to the move that repeats.
 bool isDrawNode(SearchThread& t, int ply, Score beta);
 
 // The capture extension of a move just made (see search).
@@ -65,9 +66,5 @@ bool pollLimits(SearchThread& t);
 
 // 0, or a centipawn estimate of the threats against side x.
 int threatValue(const Evaluator& evaluator, Colour x);
-
-// Appends quiet checks and pushes to the seventh rank for the quiescence
-// search; returns the new end of the list.
-Move* generateQuietChecks(const Board& board, Move* list, Bitboard targets);
 
 }  // namespace vireo

@@ -1,14 +1,15 @@
 #pragma once
 // The one searcher of the process: the root of the current search (root moves,
-// their lines and scores, the limits reached) and the pool of search threads
-// that carry it out.
+// iterative deepening, aspiration windows, several lines) and the pool of
+// threads that search below it.
 
 #include <atomic>
 #include <cstdint>
 
 #include "board/board.h"
-#include "parallel/search_thread.h"
+#include "parallel/thread_pool.h"
 #include "search/search_listener.h"
+#include "search/search_thread.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 
@@ -43,7 +44,7 @@ class Searcher {
 
   // Thread pool. setThreads clamps to 1..16 and waits until new threads idle.
   void setThreads(int count);
-  int threadCount() const { return threadCount_; }
+  int threadCount() const { return pool_.size(); }
   // Copies the position to every thread and releases the master; returns at once.
   void startSearch();
   // Stops the running search (if any) and waits until every thread is idle.
@@ -51,6 +52,9 @@ class Searcher {
   void waitIdle();
   // Stops everything and ends all threads; for the exit path.
   void shutdown();
+  // The GUI's ponder move was played: a search that has already decided
+  // stops, any other goes on under the clock.
+  void ponderhit();
 
   // The root search, run by the master thread.
   void think();
@@ -64,8 +68,10 @@ class Searcher {
   int searchMoveCount() const { return searchMoveCount_; }
   int mateInMoves = 0;
 
-  // Options.
+  // Options. The listener is the front end's; the trace, a second listener,
+  // writes the console's account of the search.
   SearchListener* listener = nullptr;
+  SearchListener* trace = nullptr;
   int multiPv = 1;
   int multiPvMargin = 100;
   bool analyseMode = false;
@@ -85,13 +91,13 @@ class Searcher {
   Move ponderMove() const;
 
   // Parallel-search state shared by the threads.
-  std::atomic<bool> stopping{false};
   std::atomic<int> idleCount{0};
   SpinLock splitLock;
 
  private:
-  friend struct ThreadPool;
   void buildRootList();
+  // Whether the search must stop now; sets `stopped` when a limit is up.
+  bool limitReached();
   bool mateGoalMet(int score) const;
   void waitForStopRequest();
   void aspirate(int depth);
@@ -100,22 +106,20 @@ class Searcher {
   void resortRootMoves();
   void restorePv();
   void reportLine(int rank);
-  void scoreLine(int score, const char* text);
-  void scoreLineWithMove(int score, const char* text, Move move);
   int lowestLineScore() const;
 
   void resizePool(int count);
-  void workerLoop(SearchThread& t);
-  void masterJob(SearchThread& t);
-  void slaveLoop(SearchThread& t);
-  void release(SearchThread& t);
+  // The pool's job: thread 0 runs the root, the others serve split points.
+  void runThread(int index);
+  void masterJob();
+  void release(int index);
   void resetRoot();
-  void printStatistics();
 
   Tt& tt_;
   TimeControl& timeControl_;
   SearchThread threads_[MaxThreads];
-  int threadCount_ = 0;
+  // After the threads: its threads end before the data they use goes.
+  ThreadPool pool_;
 
   int order_[MaxMoves] = {};
   RootMove rootMoves_[MaxMoves];

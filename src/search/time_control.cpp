@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "search/searcher.h"
 #include "support/log.h"
 #include "support/platform.h"
 
@@ -158,11 +157,7 @@ void TimeControl::iterationDone(uint32_t move, int score) {
   prevMove_ = move;
 }
 
-void TimeControl::ponderhit(Searcher& searcher) {
-  if (searcher.reason() != 0) {
-    searcher.stopSearch();
-    return;
-  }
+void TimeControl::ponderhit() {
   infinite_ = false;
   for (;;) {
     const int p = phase();
@@ -175,14 +170,9 @@ void TimeControl::ponderhit(Searcher& searcher) {
 
 bool TimeControl::timeUp(uint32_t now) const { return now - start() > limit(); }
 
-bool TimeControl::limitReached(Searcher& searcher) {
-  const uint64_t nodes = nodeLimit();
-  if (nodes != 0 && searcher.masterNodes() >= nodes) {
-    searcher.setStopped();
-    return true;
-  }
-  if (timeUp(currentTimeMs())) searcher.setStopped();
-  return searcher.stopped();
+bool TimeControl::stopNow(uint64_t nodes, uint32_t now) const {
+  const uint64_t limit = nodeLimit();
+  return (limit != 0 && nodes >= limit) || timeUp(now);
 }
 
 }  // namespace vireo

@@ -9,8 +9,6 @@
 
 namespace vireo {
 
-class Searcher;
-
 // Phases: 1 stops starting new iterations, 3 is the normal hard limit,
 // 4 the limit while a new best move is re-searched, 5 after a fail low.
 constexpr int PhaseCount = 7;
@@ -51,9 +49,10 @@ class TimeControl {
   void rootResearchDone();
   void iterationDone(uint32_t move, int score);
   // The GUI's ponder move was played: leave pondering for the current phase.
-  void ponderhit(Searcher& searcher);
-  // Root test: node limit reached or time past the limit; sets `stopped`.
-  bool limitReached(Searcher& searcher);
+  void ponderhit();
+  // Whether the search must stop now: the node limit reached by these
+  // nodes, or the time past the limit.
+  bool stopNow(uint64_t nodes, uint32_t now) const;
 
   // Whether the time since the start is past the current limit.
   bool timeUp(uint32_t now) const;

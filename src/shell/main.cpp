@@ -17,6 +17,7 @@
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "shell/console.h"
+#include "shell/console_report.h"
 #include "support/build_info.h"
 #include "support/ini.h"
 #include "support/platform.h"
@@ -30,6 +31,7 @@ namespace {
 Tt tt;
 TimeControl timeControl;
 Searcher searcher(tt, timeControl);
+ConsoleTrace consoleTrace(searcher);
 Ini ini;
 BookFile book;
 BookChooser bookChooser(book);
@@ -78,6 +80,7 @@ int depthArgument(const char* text, int most) {
 int main(int argc, char** argv) {
   // Unbuffered streams, so that every line reaches a GUI at once.
   for (FILE* stream : {stdout, stdin, stderr}) std::setvbuf(stream, nullptr, _IONBF, 0);
+  searcher.trace = &consoleTrace;
 
   const char* first = argc > 1 ? argv[1] : nullptr;
   if (first && (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)) {

@@ -400,7 +400,7 @@ void Uci::ponderhit() {
     case PONDERING:
       // Stops at once when the search has already met its end, else the
       // search goes on under the clock; its finished() sends the bestmove.
-      searcher_.timeControl().ponderhit(searcher_);
+      searcher_.ponderhit();
       break;
     case FINISHED:
       status_.setStatus(FINISHED);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "search/console_report.h"
+#include "shell/console_report.h"
 
 namespace vireo {
 namespace {

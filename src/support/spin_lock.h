@@ -1,11 +1,9 @@
 #pragma once
-// The synchronisation pieces of the thread pool: a spin lock for the short
-// critical sections of split points, and the platform's gate that threads
-// wait at.
+// A spin lock for critical sections a few instructions long (the split
+// points' bookkeeping), where parking a thread would cost more than waiting.
 
 #include <atomic>
 
-#include "support/gate.h"
 #include "support/platform.h"
 
 namespace vireo {

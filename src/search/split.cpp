@@ -7,7 +7,7 @@
 // Lock order: the searcher's splitLock before a thread's lock; a split
 // point's lock is always taken alone.
 
-#include "parallel/split.h"
+#include "search/split.h"
 
 #include <algorithm>
 
@@ -16,6 +16,9 @@
 #include "search/ordering.h"
 #include "search/search.h"
 #include "search/search_common.h"
+#include "search/move_loop.h"
+#include "search/move_picker.h"
+#include "search/searcher.h"
 #include "support/platform.h"
 
 namespace vireo {
@@ -110,7 +113,7 @@ void killBelow(SearchThread& t, SplitPoint* sp) {
 }
 
 void waitUntilReady(SplitPoint* sp) {
-  while (sp->state.load(Acquire) < 2) yieldProcessor();
+  while (sp->state.load(Acquire) < SplitReady) yieldProcessor();
 }
 
 Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp);
@@ -177,93 +180,26 @@ void helpfulMasterWait(SearchThread& t, SplitPoint* sp) {
 }
 
 Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp) {
-  SearchState& s = t.state;
-  Board& b = t.board;
-  const int ply = sp->ply, depth = sp->depth.load(Relaxed), beta = sp->beta.load(Relaxed), flags = sp->flags;
-  const int eval = sp->eval, futilityLimit = sp->futilityLimit, newDepth = sp->newDepth;
-  const int reduction = sp->reduction, earlyCount = sp->earlyCount;
-  const Move hashMove = sp->hashMove;
   const int alphaAtEntry = sp->alpha.load(Relaxed);
-  const bool extendable = depth > 3 && depth > newDepth;
-  int best = sp->bestScore.load(Relaxed);
-  Move bestMove = sp->bestMove.load(Relaxed);
-  const BoardState saved = b.state;
-
-  for (;;) {
-    if (s.aborted()) return 0;
-    const int i = sp->nextMove.fetch_add(1);
-    if (i >= sp->moveCount.load(Relaxed)) {
-      if (best > alphaAtEntry) return best;
-      SpinLockGuard guard(sp->lock);
-      if (best > sp->bestScore.load(Relaxed)) {
-        sp->bestScore.store(best, Relaxed);
-        sp->bestMove.store(bestMove, Relaxed);
-      }
-      return best;
+  NodeBest best{alphaAtEntry, sp->bestScore.load(Relaxed), sp->bestMove.load(Relaxed)};
+  SplitMovePicker picker(sp);
+  const LoopEnd end = searchMoves(t, sp->node, picker, best, sp);
+  if (end == LoopEnd::Aborted) return 0;
+  if (end == LoopEnd::Exhausted && best.best <= alphaAtEntry) {
+    SpinLockGuard guard(sp->lock);
+    if (best.best > sp->bestScore.load(Relaxed)) {
+      sp->bestScore.store(best.best, Relaxed);
+      sp->bestMove.store(best.bestMove, Relaxed);
     }
-    const Move m = sp->moves[i];
-    if (m == hashMove) continue;
-    if (s.aborted()) return 0;
-    const int a = sp->alpha.load(Relaxed);
-    const int mark = a >= eval ? threatMark(b, m, a - eval) : MarkNone;
-    const bool late = i >= earlyCount;
-    if (a > futilityLimit && late && isQuiet(m) && !(mark && seeMove(b, m) >= 0)) {
-      ++s.prunedMoves;
-      if (best < futilityLimit) {
-        best = futilityLimit;
-        bestMove = m;
-      }
-      continue;
-    }
-    makeSearchMove(t, m);
-    int e = newDepth;
-    if (extendable && captureExtends(b, m)) ++e;
-    Score v;
-    if (e >= 1 && !mark && late && reducedSearchFailsLow(t, ply, e, reduction, a, v)) {
-      unmakeMove(b, m, saved);
-      if (s.aborted()) return 0;
-      if (v > best) {
-        best = v;
-        bestMove = m;
-      }
-      continue;
-    }
-    // A split node has searched a move already: its later moves are searched
-    // as the one-thread loop searches them, so that the tree below a split
-    // point is the same tree (with null moves and stored moves).
-    v = fullDepthSearch(t, ply, e, a, beta, flags, false);
-    unmakeMove(b, m, saved);
-    if (s.aborted()) return 0;
-    if (v <= best) continue;
-    if (v >= beta) {
-      sp->moveCount.store(0, Relaxed);
-      {
-        SpinLockGuard guard(sp->lock);
-        if (v > sp->bestScore.load(Relaxed)) {
-          sp->bestScore.store(v, Relaxed);
-          sp->bestMove.store(m, Relaxed);
-        }
-        sp->state.store(3, Relaxed);
-      }
-      killBelow(t, sp);
-      return v;
-    }
-    if (v > a) {
-      SpinLockGuard guard(sp->lock);
-      if (sp->alpha.load(Relaxed) < v) {
-        sp->alpha.store(v, Relaxed);
-        sp->bestScore.store(v, Relaxed);
-        sp->bestMove.store(m, Relaxed);
-        prependLine(sp->pv, m, s.pv[ply + 1]);
-      }
-    }
-    best = v;
-    bestMove = m;
   }
+  return best.best;
 }
 
 }  // namespace
 
+namespace {
+
+// Replays the path to sp, searches there, then finds more work.
 void workAsSlave(SearchThread& t, SplitPoint* sp) {
   Board& b = t.board;
   const int made = sp->ply;
@@ -274,16 +210,62 @@ void workAsSlave(SearchThread& t, SplitPoint* sp) {
   takeBackMoves(b, made, t.savedState);
 }
 
-void lookForWorkAsSlave(SearchThread& t) { lookForWork(t); }
+}  // namespace
 
-bool split(SearchThread& t, SplitNode& node, const Move* moves, int count) {
+void publishAlpha(SearchThread& t, SplitPoint* sp, Move move, Score score) {
+  SpinLockGuard guard(sp->lock);
+  if (sp->alpha.load(Relaxed) < score) {
+    sp->alpha.store(score, Relaxed);
+    sp->bestScore.store(score, Relaxed);
+    sp->bestMove.store(move, Relaxed);
+    prependLine(sp->pv, move, t.state.pv[sp->ply + 1]);
+  }
+}
+
+void publishCutoff(SearchThread& t, SplitPoint* sp, Move move, Score score) {
+  sp->moveCount.store(0, Relaxed);
+  {
+    SpinLockGuard guard(sp->lock);
+    if (score > sp->bestScore.load(Relaxed)) {
+      sp->bestScore.store(score, Relaxed);
+      sp->bestMove.store(move, Relaxed);
+    }
+    sp->state.store(SplitCutOff, Relaxed);
+  }
+  killBelow(t, sp);
+}
+
+void serveSplitPoints(SearchThread& t) {
+  t.account(ActivityWaiting);
+  lookForWork(t);
+  for (;;) {
+    t.account(ActivityAdmin);
+    while (!t.stop && !t.work) yieldProcessor();
+    t.account(ActivityWorkWait);
+    {
+      SpinLockGuard guard(t.lock);
+      if (t.stop) {
+        t.idle = false;
+        if (SplitPoint* w = t.work.exchange(nullptr)) w->refCount.fetch_sub(1);
+        return;
+      }
+    }
+    t.account(ActivityAdmin);
+    if (SplitPoint* w = t.work) {
+      ++t.joins;
+      workAsSlave(t, w);
+    }
+  }
+}
+
+bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* moves, int count) {
   Searcher& searcher = *t.searcher;
   SplitPoint* sp = &t.splitPoints[t.splitCount++];
   sp->refCount.store(0, Relaxed);
   const int ply = node.ply;
   for (int k = 0; k < ply; ++k) sp->path[k] = t.board.moveHistory[t.board.ply - ply + 1 + k];
   sp->ply = ply;
-  sp->state.store(0, Release);
+  sp->state.store(SplitBuilding, Release);
 
   t.account(ActivityWork);
   sp->parent.store(t.work.load(Acquire), Relaxed);
@@ -326,29 +308,23 @@ bool split(SearchThread& t, SplitNode& node, const Move* moves, int count) {
   std::copy(moves, moves + count, sp->moves);
   sp->moveCount.store(count, Relaxed);
   sp->nextMove.store(0, Relaxed);
-  sp->alpha.store(node.alpha, Relaxed);
-  sp->eval = node.eval;
-  sp->bestMove.store(node.bestMove, Relaxed);
-  sp->bestScore.store(node.bestScore, Relaxed);
+  sp->node = node;
+  sp->alpha.store(best.alpha, Relaxed);
+  sp->bestMove.store(best.bestMove, Relaxed);
+  sp->bestScore.store(best.best, Relaxed);
   sp->depth.store(node.depth, Relaxed);
   sp->beta.store(node.beta, Relaxed);
-  sp->earlyCount = node.earlyCount;
-  sp->flags = node.flags;
-  sp->newDepth = node.newDepth;
-  sp->reduction = node.reduction;
-  sp->futilityLimit = node.futilityLimit;
-  sp->hashMove = node.hashMove;
-  sp->state.store(1, Relaxed);
+  sp->state.store(SplitFilling, Relaxed);
   copyLine(sp->pv, t.state.pv[ply]);
-  // Everything above is visible to a joiner that sees state 2.
-  sp->state.store(2, Release);
+  // Everything above is visible to a joiner that sees SplitReady.
+  sp->state.store(SplitReady, Release);
 
   searchAtSplitPoint(t, sp);
   helpfulMasterWait(t, sp);
 
-  node.bestScore = sp->bestScore.load(Relaxed);
-  node.bestMove = sp->bestMove.load(Relaxed);
-  if (node.bestScore > node.alpha) copyLine(t.state.pv[ply], sp->pv);
+  best.best = sp->bestScore.load(Relaxed);
+  best.bestMove = sp->bestMove.load(Relaxed);
+  if (best.best > best.alpha) copyLine(t.state.pv[ply], sp->pv);
   --t.splitCount;
   return true;
 }

@@ -1,6 +1,4 @@
-// The human-readable trace of a search on the console: one line per new best
-// line or iteration, and the statistics at the end. All of it goes to the
-// log, so none of it reaches a GUI.
+// The human-readable trace of a search on the console.
 
 #include <algorithm>
 #include <cstdint>
@@ -10,8 +8,8 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "search/console_report.h"
 #include "search/searcher.h"
+#include "shell/console_report.h"
 #include "support/log.h"
 #include "support/platform.h"
 
@@ -33,6 +31,18 @@ namespace {
 // A share in percent; 0 when there is nothing to share (an empty search, a
 // table never written), never nan or inf.
 double percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 0.0; }
+
+const char* reasonText(int reason) {
+  switch (reason) {
+    case ReasonOptimal: return "(optimal)";
+    case ReasonSingleMove: return "single move";
+    case ReasonTimeout: return "timeout";
+    case ReasonNodeout: return "nodeout";
+    case ReasonDepthout: return "depthout";
+    case ReasonMateFound: return "mate found";
+    default: return "ok";
+  }
+}
 
 }  // namespace
 
@@ -71,32 +81,47 @@ std::string scoreLineText(int depth, int selDepth, uint32_t elapsedMs, uint64_t 
   return out;
 }
 
-void Searcher::scoreLine(int score, const char* text) {
+void ConsoleTrace::scoreLine(int score, const char* text) {
   if (!logStreamOpen()) return;
-  const std::string line = scoreLineText(depth_, threads_[0].state.selDepth,
-                                         currentTimeMs() - timeControl_.start(), masterNodes(), score, text);
+  const Searcher& s = searcher_;
+  const std::string line = scoreLineText(s.depth(), s.thread(0).state.selDepth,
+                                         currentTimeMs() - searcher_.timeControl().start(), s.masterNodes(),
+                                         score, text);
   logInfo("%s", line.c_str());
 }
 
-void Searcher::scoreLineWithMove(int score, const char* text, Move move) {
+void ConsoleTrace::scoreLineWithMove(int score, const char* text, Move move) {
   scoreLine(score, text);
   if (move) {
     char buffer[16];
-    moveToText(board(), move, buffer);
+    moveToText(searcher_.board(), move, buffer);
     logInfo(" %s", buffer);
   }
   logInfo("\n");
 }
 
-void Searcher::reportLine(int rank) {
-  const RootMove& r = rootMoveAt(rank);
-  const Move* line = lineAt(rank);
-  if (listener) listener->reportPv(r.depth, r.score, line[0]);
-  if (!logStreamOpen()) return;
+void ConsoleTrace::iterationStopped(int score) { scoreLine(score, "stopped\n"); }
 
-  Board& b = board();
+void ConsoleTrace::iterationDone(int score, int reason, double branching, bool ends) {
+  scoreLine(score, reasonText(reason));
+  logInfo("/%2.1f %s\n", branching, ends || reason == ReasonNone ? "" : "(INF)");
+}
+
+void ConsoleTrace::rootFailHigh(int moveIndex, int moveCount, int score, Move move) {
+  char text[32];
+  std::snprintf(text, sizeof text, "++%i/%i ", moveIndex + 1, moveCount);
+  scoreLineWithMove(score, text, move);
+}
+
+void ConsoleTrace::rootFailLow(int score, Move move) { scoreLineWithMove(score, "--", move); }
+
+void ConsoleTrace::newLine(int rank) {
+  if (!logStreamOpen()) return;
+  const RootMove& r = searcher_.rootMoveAt(rank);
+  const Move* line = searcher_.lineAt(rank);
+  Board& b = searcher_.board();
   std::string text;
-  if (multiPv > 1) text = std::to_string(rank + 1) + ") ";
+  if (searcher_.multiPv > 1) text = std::to_string(rank + 1) + ") ";
   BoardState states[MaxPly];
   int made = 0;
   for (const Move* m = line; *m && text.size() <= 1012 && made < MaxPly; ++m) {
@@ -119,12 +144,14 @@ void Searcher::reportLine(int rank) {
   scoreLine(r.score, text.c_str());
 }
 
-void Searcher::printStatistics() {
+void ConsoleTrace::threadsStopped() {
   if (!logStreamOpen()) return;
+  const Searcher& searcher = searcher_;
+  const int threadCount = searcher.threadCount();
   uint64_t quiescence = 0, pruned = 0, interior = 0, frontier = 0, updates = 0, newWrites = 0,
            overwrites = 0;
-  for (int i = 0; i < threadCount_; ++i) {
-    const SearchState& s = threads_[i].state;
+  for (int i = 0; i < threadCount; ++i) {
+    const SearchState& s = searcher.thread(i).state;
     quiescence += s.quiescenceNodes.get();
     pruned += s.prunedMoves.get();
     interior += s.interiorNodes.get();
@@ -135,7 +162,7 @@ void Searcher::printStatistics() {
   }
   // A search can end within the clock's first millisecond (a mated or
   // stalemated root, a zero move time): count it as one millisecond.
-  const uint32_t elapsedMs = std::max<uint32_t>(currentTimeMs() - timeControl_.start(), 1);
+  const uint32_t elapsedMs = std::max<uint32_t>(currentTimeMs() - searcher_.timeControl().start(), 1);
   const uint64_t nodes = quiescence + pruned + interior;
   const double n = double(nodes);
   const Scaled sn = scaled(nodes);
@@ -146,19 +173,20 @@ void Searcher::printStatistics() {
           percent(double(quiescence) - double(frontier), n), percent(double(pruned), n), int(nps.value),
           nps.suffix);
   logInfo("tt     : upd=%5.2f%%, full=%5.2f%%\n", percent(double(updates), double(updates + newWrites)),
-          percent(double(newWrites) - double(overwrites), double(tt_.entries())));
-  if (threadCount_ <= 1) return;
-  for (int i = 0; i < threadCount_; ++i) {
-    const SearchThread& t = threads_[i];
+          percent(double(newWrites) - double(overwrites), double(searcher_.tt().entries())));
+  if (threadCount <= 1) return;
+  for (int i = 0; i < threadCount; ++i) {
+    const SearchThread& t = searcher.thread(i);
+    const uint32_t* timeSpent = t.activity->spent;
     const uint64_t threadNodes = t.state.nodes();
-    const uint32_t work = t.timeSpent[ActivityWork];
+    const uint32_t work = timeSpent[ActivityWork];
     const Scaled tn = scaled(threadNodes);
     const Scaled tnps = scaled(work ? threadNodes * 1000 / work : 0);
     logInfo("%s: splits=%i, joins=%i, kills=%i, admin=%i, masterwait=%i, slavewait=%i, workwait=%i, "
             "work=%i, nodes=%i%c, nps=%i%c\n",
             i == 0 ? "master" : "slave ", int(t.splits), int(t.joins), int(t.kills.load()),
-            int(t.timeSpent[ActivityAdmin]), int(t.timeSpent[ActivityMasterWait]),
-            int(t.timeSpent[ActivitySlaveWait]), int(t.timeSpent[ActivityWorkWait]), int(work),
+            int(timeSpent[ActivityAdmin]), int(timeSpent[ActivityMasterWait]),
+            int(timeSpent[ActivitySlaveWait]), int(timeSpent[ActivityWorkWait]), int(work),
             int(tn.value), tn.suffix, int(tnps.value), tnps.suffix);
   }
 }

@@ -1,0 +1,78 @@
+#pragma once
+// The moves of a node of the main search, one at a time with their early or
+// late standing and threat mark: after the stored move (which the node
+// searches before generating anything), either the evasions, all ordered and
+// all early, or the moves, the best eight sorted to the front and the first
+// of them early, then the rest in generation order. At a split point the
+// threads share the node's remaining moves out of the split point's list.
+
+#include <atomic>
+
+#include "board/move.h"
+#include "search/split_point.h"
+
+namespace vireo {
+
+struct SearchThread;
+
+struct PickedMove {
+  Move move;
+  int index;  // in the node's list
+  bool late;  // spared neither pruning nor reduction by its place
+  int mark;   // threat mark (the node's own list only)
+};
+
+class NodeMovePicker {
+ public:
+  explicit NodeMovePicker(Move hashMove) : hashMove_(hashMove) {}
+
+  // Generate and order; each returns the number of moves. A single legal
+  // move carries MoveSingleReply.
+  int evasions(SearchThread& t);
+  int moves(SearchThread& t, int ply);
+  // Marks the threatening moves; gap is beta minus the static evaluation.
+  void markThreats(SearchThread& t, int gap);
+
+  // The next move other than the stored one; false when none is left.
+  bool next(PickedMove& picked) {
+    while (next_ < count_) {
+      const int i = next_++;
+      if (moves_[i] == hashMove_) continue;
+      picked = PickedMove{moves_[i], i, i >= earlyCount_, marks_[i]};
+      return true;
+    }
+    return false;
+  }
+
+  // The moves from index i on, for a split point.
+  const Move* from(int i) const { return moves_ + i; }
+  int count() const { return count_; }
+  int earlyCount() const { return earlyCount_; }
+
+ private:
+  Move hashMove_;
+  Move moves_[MaxMoves];
+  int marks_[MaxMoves] = {};
+  int count_ = 0, earlyCount_ = 0, next_ = 0;
+};
+
+class SplitMovePicker {
+ public:
+  explicit SplitMovePicker(SplitPoint* sp) : sp_(sp) {}
+
+  bool next(PickedMove& picked) {
+    for (;;) {
+      const int i = sp_->nextMove.fetch_add(1);
+      if (i >= sp_->moveCount.load(std::memory_order_relaxed)) return false;
+      const Move m = sp_->moves[i];
+      if (m == sp_->node.hashMove) continue;
+      picked = PickedMove{m, i, i >= sp_->node.earlyCount, 0};
+      return true;
+    }
+  }
+
+ private:
+  SplitPoint* sp_;
+};
+
+}  // namespace vireo
