@@ -106,12 +106,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Cannot start: hardware does not support SSE2\n");
     return -1;
   }
-#if defined(VIREO_REQUIRE_POPCNT)
-  if (!cpu.popcnt) {
-    std::fprintf(stderr, "Cannot start: hardware does not support POPCNT\n");
+  if (const char* missing = missingInstructionSet()) {
+    std::fprintf(stderr, "Cannot start: hardware does not support %s\n", missing);
     return -2;
   }
-#endif
 
   initTables();
   initZobrist();

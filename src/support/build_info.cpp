@@ -10,6 +10,29 @@
 
 namespace vireo {
 
+namespace {
+
+#if defined(VIREO_ARCH_NATIVE)
+// The instruction sets that matter to the engine among those the compiler
+// found on the build machine.
+constexpr const char* NativeInstructionSets = "SSE2"
+#if defined(__POPCNT__)
+                                              ", POPCNT"
+#endif
+#if defined(__BMI2__)
+                                              ", BMI2"
+#endif
+#if defined(__AVX2__)
+                                              ", AVX2"
+#endif
+#if defined(__AVX512F__)
+                                              ", AVX-512"
+#endif
+    ;
+#endif
+
+}  // namespace
+
 std::string engineTitle() { return std::string(EngineName) + "-" + EngineVersion; }
 
 const char* buildRevision() { return VIREO_REVISION; }
@@ -32,12 +55,35 @@ std::string buildTarget() {
 #elif defined(__linux__)
   text += " Linux";
 #endif
-#if defined(VIREO_REQUIRE_POPCNT)
+#if defined(VIREO_ARCH_NATIVE)
+  text += ", native to the build machine (";
+  text += NativeInstructionSets;
+  text += ")";
+#elif defined(__POPCNT__)
   text += ", POPCNT (needs a processor with it)";
 #else
   text += ", SSE2 (no POPCNT)";
 #endif
   return text;
+}
+
+const char* missingInstructionSet() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  __builtin_cpu_init();
+#if defined(__POPCNT__)
+  if (!__builtin_cpu_supports("popcnt")) return "POPCNT";
+#endif
+#if defined(__BMI2__)
+  if (!__builtin_cpu_supports("bmi2")) return "BMI2";
+#endif
+#if defined(__AVX2__)
+  if (!__builtin_cpu_supports("avx2")) return "AVX2";
+#endif
+#if defined(__AVX512F__)
+  if (!__builtin_cpu_supports("avx512f")) return "AVX-512";
+#endif
+#endif
+  return nullptr;
 }
 
 }  // namespace vireo

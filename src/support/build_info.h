@@ -26,4 +26,8 @@ std::string buildCompiler();
 // "Release, x86-64 Linux, SSE2 (no POPCNT)".
 std::string buildTarget();
 
+// The first instruction set the build was compiled for that this processor
+// lacks ("POPCNT", "AVX2", ...), or nullptr when it has them all.
+const char* missingInstructionSet();
+
 }  // namespace vireo

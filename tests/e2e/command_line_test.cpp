@@ -55,7 +55,7 @@ TEST(CommandLine, HelpAndVersionAnswerWithoutStartingTheEngine) {
       "vireo-1\\.0\n"
       "revision: ([^\n]+)\n"
       "compiler: (g\\+\\+|clang\\+\\+) [0-9][^\n]*\n"
-      "build: [^\n]+, x86(-64)? [^\n]+, (SSE2 \\(no POPCNT\\)|POPCNT \\(needs a processor with it\\))\n"
+      "build: [^\n]+, x86(-64)? [^\n]+, (SSE2 \\(no POPCNT\\)|POPCNT \\(needs a processor with it\\)|native to the build machine \\(SSE2[^)]*\\))\n"
       "Copyright [^\n]+\nLicense GPL-3\\.0-or-later [^\n]+\n[^\n]*NO WARRANTY[^\n]*\n");
   std::smatch m;
   ASSERT_TRUE(std::regex_match(r.out, m, version)) << r.out;
