@@ -54,6 +54,10 @@ std::string Uci::optionList() const {
   list += line;
   list += "option name UCI_Chess960 type check default false\n";
   list += "option name BookFile type string default <empty>\n";
+  list += "option name UCI_LimitStrength type check default false\n";
+  std::snprintf(line, sizeof line, "option name UCI_Elo type spin default %i min %i max %i\n", StrengthDefaultElo,
+                StrengthMinElo, StrengthMaxElo);
+  list += line;
   return list;
 }
 
@@ -117,12 +121,12 @@ void Uci::setoption() {
     // the start of its move order.
     const int value = std::max(1, number(valueWord(), 1));
     stopRunningSearch();
-    searcher_.multiPv = value;
+    searcher_.multiPv = multiPv_ = value;
     logInfo("multipv=%i\n", value);
   } else if (equalsIgnoreCase(name, "MultiPVMargin")) {
     const int value = number(valueWord(), 100);
     stopRunningSearch();
-    searcher_.multiPvMargin = value;
+    searcher_.multiPvMargin = multiPvMargin_ = value;
   } else if (equalsIgnoreCase(name, "Hash")) {
     skipOne();
     const int megabytes = std::min(number(tokens_.nextWord(), 32), MaxHashMb);
@@ -179,6 +183,17 @@ void Uci::setoption() {
     } else {
       warn(opening.describe());
     }
+  } else if (equalsIgnoreCase(name, "UCI_LimitStrength")) {
+    // The running search reads the level when it ends.
+    const bool on = check(valueWord());
+    stopRunningSearch();
+    strength_.setEnabled(on);
+    logInfo("limitstrength=%u\n", unsigned(strength_.enabled()));
+  } else if (equalsIgnoreCase(name, "UCI_Elo")) {
+    const int elo = number(valueWord(), StrengthDefaultElo);
+    stopRunningSearch();
+    strength_.setElo(elo);
+    logInfo("elo=%i\n", strength_.elo());
   } else if (equalsIgnoreCase(name, "Threads")) {
     skipOne();
     const int count = number(tokens_.nextWord(), 1);
