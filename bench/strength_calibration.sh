@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Places vireo's UCI_Elo levels on a rated scale: each level plays Debian's
-# Stockfish 15.1 limited to the same UCI_Elo (its own calibration, from 1350),
+# Stockfish 15.1 limited to the same UCI_Elo (its own calibration, 1350 to 2850),
 # one thread each, from the balanced openings in bench/strength_openings.txt,
 # each opening twice with colours exchanged. "full" plays the unlimited
-# engine against Stockfish's top limited level (3190).
+# engine against Stockfish's top limited level (2850), "full:ELO" against
+# Stockfish at UCI_Elo ELO.
 #
-# Usage: bench/strength_calibration.sh [LEVEL|full ...]   (default: 1400 1700 2000 2300 full)
+# Usage: bench/strength_calibration.sh [LEVEL|full|full:ELO ...]   (default: 1400 1700 2000 2300 full)
 # Environment: VIREO (build/vireo), STOCKFISH (/usr/games/stockfish),
 #   OPENINGS (how many openings of the file, default all 24: 48 games),
 #   TIME and INC (seconds, default 5 and 0.05), JOBS (matches at once, default 2),
@@ -42,9 +43,11 @@ for level in "${levels[@]}"; do
   # too little to reach the depth its levels are calibrated at.
   common="$vireo::Threads=1::Hash=16::OwnBook=false"
   theirs="$stockfish::Threads=1::Hash=16::Move Overhead=$overhead::UCI_LimitStrength=true"
-  if [ "$level" = full ]; then
+  if [ "${level%%:*}" = full ]; then
     ours="$common"
-    theirs="$theirs::UCI_Elo=3190"
+    top=${level#full}
+    theirs="$theirs::UCI_Elo=${top#:}"
+    [ -n "${top#:}" ] || theirs="${theirs}2850"
   else
     ours="$common::UCI_LimitStrength=true::UCI_Elo=$level"
     theirs="$theirs::UCI_Elo=$level"

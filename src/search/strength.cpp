@@ -1,3 +1,6 @@
+// The levels as calibrated, what they do to a search, and the choice of the
+// line to play once the search is done.
+
 #include "search/strength.h"
 
 #include <algorithm>
@@ -27,10 +30,9 @@ constexpr Anchor Anchors[] = {
     //         nodes  depth time% lines margin mistake%
     {1200, {     250,   2,   20,   4,   130,   42}},
     {1400, {     700,   3,   25,   4,   100,   35}},
-    {1700, {    1000,   4,   35,   4,    90,   32}},
-    {2000, {    6000,   6,   50,   4,    55,   18}},
-    {2300, {  160000,  13,   65,   3,    20,    4}},
-    {2600, {  400000,  20,   80,   2,    10,    2}},
+    {1700, {    1700,   5,   35,   4,    80,   28}},
+    {2000, {   30000,   9,   60,   3,    35,   10}},
+    {2100, {  300000,  24,   80,   2,    15,    3}},
 };
 
 static_assert(Anchors[0].elo == StrengthMinElo && std::end(Anchors)[-1].elo == StrengthMaxElo);

@@ -17,7 +17,7 @@ class TimeControl;
 // rated reference (bench/README.md): below the minimum the table is an
 // extrapolation, above the maximum the full engine is the better choice.
 constexpr int StrengthMinElo = 1200;
-constexpr int StrengthMaxElo = 2600;
+constexpr int StrengthMaxElo = 2100;
 constexpr int StrengthDefaultElo = 1800;
 
 // What one level means for a search.

@@ -1,3 +1,6 @@
+// The strength levels: each step down weakens every knob, the choice of a
+// near-best line stays inside its margin and its chance, and a seed repeats.
+
 #include <gtest/gtest.h>
 
 #include <vector>
