@@ -6,7 +6,7 @@
 # engine against Stockfish's top limited level (2850), "full:ELO" against
 # Stockfish at UCI_Elo ELO.
 #
-# Usage: bench/strength_calibration.sh [LEVEL|full|full:ELO ...]   (default: 1400 1700 2000 2300 full)
+# Usage: bench/strength_calibration.sh [LEVEL|full|full:ELO ...]   (default: 1400 1700 2000 2100 full)
 # Environment: VIREO (build/vireo), STOCKFISH (/usr/games/stockfish),
 #   OPENINGS (how many openings of the file, default all 24: 48 games),
 #   TIME and INC (seconds, default 5 and 0.05), JOBS (matches at once, default 2),
@@ -26,7 +26,7 @@ overhead=${OVERHEAD:-60}
 logs=${LOGS:-$(mktemp -d /tmp/strength-calibration.XXXXXX)}
 mkdir -p "$logs"
 levels=("$@")
-[ ${#levels[@]} -gt 0 ] || levels=(1400 1700 2000 2300 full)
+[ ${#levels[@]} -gt 0 ] || levels=(1400 1700 2000 2100 full)
 
 # The openings, dealt round-robin into one file per job.
 grep -v '^#' "$here/bench/strength_openings.txt" | grep . | head -n "$openings" > "$logs/openings.txt"
