@@ -133,6 +133,18 @@ void TimeControl::budgetNodes() {
   applyPhase(PhaseNormal);
 }
 
+void TimeControl::capNodes(uint64_t nodes) {
+  for (uint64_t& n : phaseNodes_) n = n ? std::min(n, nodes) : nodes;
+  const uint64_t current = nodeLimit();
+  nodeLimit_ = current ? std::min(current, nodes) : nodes;
+}
+
+void TimeControl::shareTime(int percent) {
+  for (uint32_t& t : phaseTime_)
+    if (t != NoLimit) t = std::max<uint32_t>(1, uint32_t(uint64_t(t) * uint64_t(percent) / 100));
+  applyPhase(phase());
+}
+
 void TimeControl::rootScore(int score) {
   const int wanted = depth_ > 2 && score < prevScore_ ? PhaseFailLow : PhaseNormal;
   if (phase() != wanted) applyPhase(wanted);

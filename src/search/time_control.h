@@ -64,6 +64,10 @@ class TimeControl {
   void rootFailHigh();
   void rootResearchDone();
   void iterationDone(uint32_t move, int score);
+  // A playing-strength limit on top of the GUI's: no phase may search more
+  // than `nodes`, and every phase's time is cut to `percent` of itself.
+  void capNodes(uint64_t nodes);
+  void shareTime(int percent);
   // The GUI's ponder move was played: leave pondering for the current phase.
   void ponderhit();
   // Whether the search must stop now: the node limit reached by these

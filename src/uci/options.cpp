@@ -126,7 +126,7 @@ const std::vector<UciOption>& Uci::optionTable() {
                    // index before the start of its move order.
                    const int value = std::max(o.min, number(u.optionValueWord(), o.defaultValue));
                    u.stopRunningSearch();
-                   u.searcher_.multiPv = value;
+                   u.searcher_.multiPv = u.multiPv_ = value;
                    logInfo("multipv=%i\n", value);
                  }});
     t.push_back({.name = "MultiPVMargin",
@@ -137,7 +137,7 @@ const std::vector<UciOption>& Uci::optionTable() {
                  .set = [](Uci& u, const UciOption& o) {
                    const int value = number(u.optionValueWord(), o.defaultValue);
                    u.stopRunningSearch();
-                   u.searcher_.multiPvMargin = value;
+                   u.searcher_.multiPvMargin = u.multiPvMargin_ = value;
                  }});
     t.push_back({.name = "OwnBook", .type = T::Check, .defaultValue = 1, .set = [](Uci& u, const UciOption&) {
                    const bool on = isTrue(u.optionValueWord());
@@ -197,6 +197,24 @@ const std::vector<UciOption>& Uci::optionTable() {
                    } else {
                      u.warn(opening.describe());
                    }
+                 }});
+    t.push_back({.name = "UCI_LimitStrength", .type = T::Check, .set = [](Uci& u, const UciOption&) {
+                   // The running search reads the level when it ends.
+                   const bool on = isTrue(u.optionValueWord());
+                   u.stopRunningSearch();
+                   u.strength_.setEnabled(on);
+                   logInfo("limitstrength=%u\n", unsigned(u.strength_.enabled()));
+                 }});
+    t.push_back({.name = "UCI_Elo",
+                 .type = T::Spin,
+                 .defaultValue = StrengthDefaultElo,
+                 .min = StrengthMinElo,
+                 .max = StrengthMaxElo,
+                 .set = [](Uci& u, const UciOption& o) {
+                   const int elo = number(u.optionValueWord(), o.defaultValue);
+                   u.stopRunningSearch();
+                   u.strength_.setElo(elo);
+                   logInfo("elo=%i\n", u.strength_.elo());
                  }});
     t.push_back({.name = "SendPv",
                  .type = T::Check,

@@ -123,7 +123,17 @@ void Uci::stopRunningSearch() {
 void Uci::endOfInput() { endSearch(); }
 
 void Uci::sendHeldBestmove(bool withPonder) {
-  sendBestmove(searcher_.bestMove(), withPonder ? searcher_.ponderMove() : 0);
+  sendBestmove(playedMove(), withPonder ? playedPonder() : 0);
+}
+
+Move Uci::playedMove() const {
+  const int rank = playedRank_.load(std::memory_order_relaxed);
+  return rank ? searcher_.lineAt(rank)[0] : searcher_.bestMove();
+}
+
+Move Uci::playedPonder() const {
+  const int rank = playedRank_.load(std::memory_order_relaxed);
+  return rank ? searcher_.lineAt(rank)[1] : searcher_.ponderMove();
 }
 
 void Uci::position() {
@@ -337,6 +347,9 @@ void Uci::go() {
   tc.setDepthLimit(g.depth);
   searcher_.setSearchMoves(g.searchMoves, g.searchMoveCount);
   searcher_.mateInMoves = g.mate;
+  searcher_.multiPv = multiPv_;
+  searcher_.multiPvMargin = multiPvMargin_;
+  playedRank_.store(0, std::memory_order_relaxed);
 
   if (g.movetime >= 0) {
     tc.setMoveTime(uint32_t(g.movetime));
@@ -349,6 +362,17 @@ void Uci::go() {
     } else if (g.movestogo >= 0 && g.nodes) {
       tc.budgetNodes();
     }
+  }
+  // Analysis (infinite and mate searches) gets the full engine: a player
+  // looking into a game lost to a weak level wants the true lines.
+  strengthLimited_ = strength_.enabled() && !g.infinite && !g.mate;
+  if (strengthLimited_) {
+    strength_.limitSearch(tc, g.movetime < 0 && time >= 0);
+    const StrengthLevel& level = strength_.level();
+    // The lines to choose among, within the level's margin of the best.
+    searcher_.multiPv = std::max(multiPv_, level.lines);
+    searcher_.multiPvMargin = level.marginCp;
+    infoString("strength limited to Elo " + std::to_string(strength_.elo()));
   }
   logInfo("Nominal search time is %3.2f seconds, infinite=%i, nodes=%i\n",
           double(float(tc.phaseTime(PhaseNormal)) / 1000.0f), int(tc.infinite()), int(tc.nodeLimit()));
@@ -374,12 +398,14 @@ void Uci::runPerft(int depth) {
 void Uci::finished(int depth, int, Move) {
   if (muted_) return;
   sendInfo(depth);
+  if (strengthLimited_ && searcher_.rootMoveCount())
+    playedRank_.store(strength_.chooseRank(searcher_), std::memory_order_relaxed);
   const SearchStatus::Change change = status_.setStatus(FINISHED, true);
   if (change.old == PONDERING) {
     logTraffic("Uci:finish() delay sending bestmove, status is still 'pondering'\n", nullptr);
     return;
   }
-  sendBestmove(searcher_.bestMove(), searcher_.ponderMove());
+  sendBestmove(playedMove(), playedPonder());
 }
 
 void Uci::ponderhit() {

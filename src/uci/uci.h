@@ -11,6 +11,7 @@
 
 #include "board/board.h"
 #include "search/search_listener.h"
+#include "search/strength.h"
 #include "support/text_file.h"
 #include "support/tokenizer.h"
 #include "uci/search_status.h"
@@ -104,6 +105,10 @@ class Uci : public SearchListener {
   // shows what the error log records.
   void infoString(const std::string& text);
   bool playMoves();
+  // The move the search's result plays, and the move to ponder on after it:
+  // the best line's, or the line a limited strength chose.
+  Move playedMove() const;
+  Move playedPonder() const;
 
   Searcher& searcher_;
   Board& board_;
@@ -116,6 +121,17 @@ class Uci : public SearchListener {
   bool ownBook_ = true;
   std::atomic<bool> sendPv_{true};
   uint32_t timeReserve_ = 3000;
+  // The MultiPV options as set; a limited strength searches more lines for
+  // one search without changing them.
+  int multiPv_ = 1;
+  int multiPvMargin_ = 100;
+  StrengthLimit strength_;
+  // Whether the running search is limited: set by "go" before the search
+  // starts, read by its finished().
+  bool strengthLimited_ = false;
+  // The rank of the line to play, set by finished() before the status
+  // that lets the main thread send a held-back bestmove.
+  std::atomic<int> playedRank_{0};
   int moveOverheadMs_ = DefaultMoveOverheadMs;
 
   SearchStatus status_;

@@ -46,6 +46,8 @@ TEST(UciProtocol, UciReplyAndProtocolMode) {
       "option name Move Overhead type spin default 10 min 0 max 5000\n"
       "option name UCI_Chess960 type check default false\n"
       "option name BookFile type string default <empty>\n"
+      "option name UCI_LimitStrength type check default false\n"
+      "option name UCI_Elo type spin default 1800 min 1200 max 2100\n"
       "uciok\n";
   EXPECT_EQ(engine.process.take(), expected);
 
