@@ -5,7 +5,15 @@
 # beside the link-time form (-ffat-lto-objects), so the tests, tools and
 # benchmarks link them quickly without link-time optimisation.
 
-option(VIREO_LTO "Link-time optimisation of the engine (Release builds)" ON)
+# Not for the mingw-w64 builds: there the C library's inline printf family,
+# compiled once into the link-time form and once into ordinary code, is
+# defined twice when a program links both.
+if(MINGW)
+  set(VIREO_LTO_DEFAULT OFF)
+else()
+  set(VIREO_LTO_DEFAULT ON)
+endif()
+option(VIREO_LTO "Link-time optimisation of the engine (Release builds)" ${VIREO_LTO_DEFAULT})
 option(VIREO_PGO "Profile-guided optimisation: build, train on bench, rebuild" OFF)
 # Set by the training build of VIREO_PGO: where its counters go.
 set(VIREO_PROFILE_GENERATE "" CACHE PATH "Internal: directory for the training build's profile")
