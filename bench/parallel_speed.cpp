@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
   std::printf("depth %d, %d runs per position, %zu positions\n", depth, runs, std::size(Positions));
   std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)  median nodes-to-depth (M)  relative\n");
   double baseline = 0, nodeBaseline = 0;
+  std::vector<double> firstTimes;  // per position, with the first thread count
+  std::vector<std::vector<double>> ratios;
   for (int threads : threadCounts) {
     searcher->setThreads(threads);
     std::vector<double> times, depthNodes;
@@ -90,6 +92,20 @@ int main(int argc, char** argv) {
                 total / baseline, nodes / seconds / 1e6, totalNodes / double(times.size()) / 1e6,
                 totalNodes / nodeBaseline);
     std::fflush(stdout);
+    if (firstTimes.empty()) firstTimes = times;
+    std::vector<double> r;
+    for (size_t i = 0; i < times.size(); ++i) r.push_back(firstTimes[i] ? times[i] / firstTimes[i] : 0);
+    ratios.push_back(r);
+  }
+  // Sums favour the slowest positions; the median of the positions' own
+  // ratios shows how typical a gain is.
+  std::printf("\ntime to depth relative to %d thread(s), by position\nthreads", threadCounts[0]);
+  for (size_t i = 0; i < firstTimes.size(); ++i) std::printf("  pos%zu", i + 1);
+  std::printf("  median\n");
+  for (size_t k = 0; k < ratios.size(); ++k) {
+    std::printf("%7d", threadCounts[k]);
+    for (double x : ratios[k]) std::printf("  %4.2f", x);
+    std::printf("  %6.2f\n", median(ratios[k]));
   }
   searcher->shutdown();
   return 0;
