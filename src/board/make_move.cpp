@@ -148,6 +148,46 @@ void makeMove(Board& b, Move move) {
   verifyBoard(b, "makeMove");
 }
 
+uint64_t keyAfter(const Board& b, Move move) {
+  const Colour us = b.sideToMove, them = us ^ 1;
+  const Square from = moveFrom(move), to = moveTo(move);
+  const PieceCode captured = moveCaptured(move);
+  const BoardState& st = b.state;
+  uint64_t key = b.hashKey ^ b.castlingRules.keys[st.castling];
+  if (st.epSquare) key ^= enPassantKey(st.epSquare);
+  uint8_t castling = st.castling;
+  if (isSpecial(move)) {
+    const PieceCode pawn = pieceCode(us, Pawn);
+    if (isEnPassant(move)) {
+      key ^= pieceKey(pawn, from) ^ pieceKey(pawn, to) ^ pieceKey(captured, to ^ 8);
+    } else if (isCastling(move)) {
+      const PieceCode king = pieceCode(us, King), rook = pieceCode(us, Rook);
+      const CastleRuleEntry& rule = castleRuleOf(b, us, move);
+      castling &= b.castlingRules.keepMask[from];
+      key ^= pieceKey(king, from) ^ pieceKey(king, to) ^ pieceKey(rook, rule.rookFrom) ^
+             pieceKey(rook, rule.rookTo);
+    } else {
+      if (captured) {
+        key ^= pieceKey(captured, to);
+        castling &= b.castlingRules.keepMask[to];
+      }
+      key ^= pieceKey(pawn, from) ^ pieceKey(pieceCode(us, movePromotion(move)), to);
+    }
+  } else {
+    castling &= b.castlingRules.keepMask[from];
+    if (captured) {
+      castling &= b.castlingRules.keepMask[to];
+      key ^= pieceKey(captured, to);
+    }
+    const PieceCode piece = b.squares[from];
+    key ^= pieceKey(piece, from) ^ pieceKey(piece, to);
+    if (isDoubleStep(move) && typeOf(piece) == Pawn &&
+        (PawnAttacks[us][(from + to) / 2] & b.pieceBits[them][Pawn]))
+      key ^= enPassantKey(to);
+  }
+  return key ^ b.castlingRules.keys[castling];
+}
+
 void unmakeMove(Board& b, Move move, const BoardState& saved) {
   b.ply -= 1;
   b.hashKey = b.keyHistory[b.ply];

@@ -11,6 +11,9 @@ namespace vireo {
 // Makes a legal move; null moves go through makeNullMove.
 void makeMove(Board& board, Move move);
 void unmakeMove(Board& board, Move move, const BoardState& saved);
+// The hash key the board will have after makeMove(board, move), without
+// making it: lets the search fetch a child's table entry early.
+uint64_t keyAfter(const Board& board, Move move);
 
 // Passes the turn. Leaves castling, pawnKey and attack information as they are.
 void makeNullMove(Board& board);

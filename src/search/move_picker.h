@@ -35,8 +35,17 @@ class NodeMovePicker {
 
   // The next move other than the stored one; false when none is left.
   bool next(PickedMove& picked) {
-    while (next_ < count_) {
-      const int i = next_++;
+    if (!peek(picked)) {
+      next_ = count_;
+      return false;
+    }
+    next_ = picked.index + 1;
+    return true;
+  }
+  // The move next() will give, left in the list: its table entry can be
+  // fetched while the move before it is searched.
+  bool peek(PickedMove& picked) const {
+    for (int i = next_; i < count_; ++i) {
       if (moves_[i] == hashMove_) continue;
       picked = PickedMove{moves_[i], i, i >= earlyCount_, marks_[i]};
       return true;

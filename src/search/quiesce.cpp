@@ -67,6 +67,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
       }
     }
     hashMove = entry.move & MoveCompareMask;
+    if (hashMove) tt.prefetchChild(b, hashMove);
     eval = entry.eval;
   } else {
     eval = evaluate(t.evaluator);
@@ -95,6 +96,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     }
     if (single) picker.markSingleReply();
     picker.orderEvasions();
+    if (const Move n = picker.peek()) tt.prefetchChild(b, n);
     if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
   } else {
     if (pawnOnlyStalemate(b)) return 0;
@@ -109,6 +111,7 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
         (eval - threat <= alpha || mate || (threat && pvNode))) {
       // Something hangs: search every move rather than trust the evaluation.
       if (picker.allMoves() == 0) return 0;
+      if (const Move n = picker.peek()) tt.prefetchChild(b, n);
       if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
     } else {
       Score standPat;
@@ -165,6 +168,8 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
 
   for (Move m; picker.next(m);) {
     if (s.aborted()) return 0;
+    // The next move's table entry arrives while this one is searched.
+    if (const Move n = picker.peek()) tt.prefetchChild(b, n);
     makeSearchMove(t, m);
     Score v;
     if (!pvNode) {

@@ -35,6 +35,10 @@ void QuiescencePicker::captures(Bitboard targets, bool thenChecks) {
   const Board& b = t_.board;
   int scores[MaxMoves];
   Move* end = generateCaptures(b, moves_, targets);
+  // Their children's table entries are fetched together, while the
+  // exchanges are evaluated: most nodes search one capture or none, but
+  // which one is known only after the sort, too late to hide the wait.
+  for (Move* m = moves_; m != end; ++m) t_.searcher->tt().prefetchChild(b, *m);
   int hashAt = -1;
   count_ = 0;
   for (Move* m = moves_; m != end; ++m) {

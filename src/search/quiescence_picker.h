@@ -30,6 +30,8 @@ class QuiescencePicker {
 
   // The next move; false when none is left.
   bool next(Move& move);
+  // The move next() gives next among those already listed, or 0.
+  Move peek() const { return next_ < count_ ? moves_[next_] : 0; }
 
  private:
   SearchThread& t_;

@@ -126,6 +126,8 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     }
     eval = entry.eval;
     if (flags & (PvNode | CutNode)) hashMove = entry.move;
+    // Its child's entry arrives while the pruning tests run.
+    if (hashMove) tt.prefetchChild(b, hashMove);
     if (ply >= HorizonPly) return eval;
   }
 
@@ -234,8 +236,9 @@ Score search(SearchThread& t, int ply, int depth, Score alpha, Score beta, int f
     const int count = picker.moves(t, ply);
     if (count == 0) return 0;
     if (count == 1) ++newDepth;
-    if (eval < beta) picker.markThreats(t, beta - eval);
   }
+  if (PickedMove first; picker.peek(first)) tt.prefetchChild(b, first.move);
+  if (!inCheck && eval < beta) picker.markThreats(t, beta - eval);
 
   const int reduction = hasMajor(ours) ? LateMoveReductionWithMajor : LateMoveReduction;
   const NodeState node{ply, depth, beta, flags, eval, newDepth, reduction, futilityLimit, hashMove,
@@ -293,6 +296,14 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, Node
       mark = p.mark;
       if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
       prunable = mark == MarkNone;
+    }
+    // The next move's table entry is fetched while this one is searched,
+    // unless that move looks bound for futility pruning (each fetch costs a
+    // walk of the page tables).
+    if constexpr (!AtSplitPoint) {
+      PickedMove n;
+      if (picker.peek(n) && !(n.late && node.futilityLimit < best.alpha && isQuiet(n.move) && n.mark == MarkNone))
+        t.searcher->tt().prefetchChild(b, n.move);
     }
     const Score a = best.alpha;
     const bool late = p.late;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "board/make_move.h"
 #include "search/own_counter.h"
 #include "search/score.h"
 #include "support/thread.h"
@@ -74,6 +75,9 @@ class Tt {
   bool removePosition(const Board& board);
 
   void prefetch(uint64_t key, Colour side) const { __builtin_prefetch(&table_[index(key, side)], 0, 3); }
+  // The bucket of the position after `move`, asked for while the board is
+  // still before it.
+  void prefetchChild(const Board& board, Move move) const { prefetch(keyAfter(board, move), board.sideToMove ^ 1); }
 
   uint64_t entries() const { return entries_; }
   uint64_t sizeBytes() const { return sizeBytes_; }

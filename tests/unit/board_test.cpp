@@ -151,6 +151,41 @@ TEST(MakeMove, CastlingRightsAndIrreversiblePly) {
 namespace vireo {
 namespace {
 
+// The key the search fetches a child's table entry by, before the move is
+// made, must be the key the child will have: every kind of move, in random
+// games from positions rich in castling, en passant and promotions, standard
+// and Chess960.
+TEST(MakeMove, KeyAfterIsTheKeyOfTheChild) {
+  const struct {
+    const char* fen;
+    bool chess960;
+  } starts[] = {
+      {StartFen, false},
+      {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", false},
+      {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", false},
+      {"n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", false},
+      {"1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1", true},
+      {"rk2r3/8/8/8/8/8/8/RK2R3 w EAea - 0 1", true},
+  };
+  Sfmt rng(11);
+  int checked = 0;
+  for (const auto& start : starts) {
+    auto board = boardFromFen(start.fen, start.chess960);
+    ASSERT_NE(board, nullptr) << start.fen;
+    testing_util::randomGame(*board, rng, 80, [&](Board& b) {
+      for (Move move : testing_util::legalMoves(b)) {
+        const uint64_t predicted = keyAfter(b, move);
+        const BoardState saved = b.state;
+        makeMove(b, move);
+        EXPECT_EQ(predicted, b.hashKey) << start.fen << " ply " << b.ply << " move " << move;
+        unmakeMove(b, move, saved);
+        ++checked;
+      }
+    });
+  }
+  EXPECT_GT(checked, 1000);
+}
+
 // A game several times longer than the history: knights running back and
 // forth, a pawn move now and then, runs of reversible plies shorter and much
 // longer than a hundred. Before every move the oldest plies may go; what stays
