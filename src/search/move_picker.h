@@ -79,6 +79,18 @@ class SplitMovePicker {
       return true;
     }
   }
+  // Likely the move this thread's next() gives (another thread may take it
+  // first); its marks are taken only when it is searched.
+  bool peek(PickedMove& picked) const {
+    const int count = sp_->moveCount.load(std::memory_order_relaxed);
+    for (int i = sp_->nextMove.load(std::memory_order_relaxed); i < count; ++i) {
+      const Move m = sp_->moves[i];
+      if (m == sp_->node.hashMove) continue;
+      picked = PickedMove{m, i, i >= sp_->node.earlyCount, 0};
+      return true;
+    }
+    return false;
+  }
 
  private:
   SplitPoint* sp_;

@@ -300,11 +300,9 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, Node
     // The next move's table entry is fetched while this one is searched,
     // unless that move looks bound for futility pruning (each fetch costs a
     // walk of the page tables).
-    if constexpr (!AtSplitPoint) {
-      PickedMove n;
-      if (picker.peek(n) && !(n.late && node.futilityLimit < best.alpha && isQuiet(n.move) && n.mark == MarkNone))
-        t.searcher->tt().prefetchChild(b, n.move);
-    }
+    if (PickedMove n; picker.peek(n) && !(n.late && node.futilityLimit < best.alpha && isQuiet(n.move) &&
+                                          n.mark == MarkNone))
+      t.searcher->tt().prefetchChild(b, n.move);
     const Score a = best.alpha;
     const bool late = p.late;
     if (late && node.futilityLimit < a && isQuiet(m) && prunable) {
