@@ -1,5 +1,7 @@
 #include "search/ordering.h"
 
+#include <algorithm>
+
 #include "board/bitops.h"
 #include "board/magic.h"
 #include "eval/exchange.h"
@@ -39,9 +41,12 @@ constexpr int KingEvasionEndgame[64] = {
 
 void selectionSort(Move* moves, int* scores, int count, int places) {
   for (int i = 0; i < places && i < count; ++i) {
+    // The first of the highest scores: the highest in a pass the compiler
+    // can vectorise, then its first place.
+    int top = scores[i];
+    for (int j = i + 1; j < count; ++j) top = std::max(top, scores[j]);
     int best = i;
-    for (int j = i + 1; j < count; ++j)
-      if (scores[j] > scores[best]) best = j;
+    while (scores[best] != top) ++best;
     if (best != i) {
       std::swap(moves[i], moves[best]);
       std::swap(scores[i], scores[best]);
@@ -53,6 +58,13 @@ int orderMoves(SearchThread& t, int ply, Move* moves, int count, Move hashMove) 
   const Board& b = t.board;
   const Move (&killers)[MaxPly][2] = t.state.killers;
   const Bitboard attacked = b.state.enemyAttacks;
+  // Killers are quiet moves, so only quiet moves are compared with them; 0
+  // stands for a killer not read at this ply (it matches no move). Past ply
+  // 2 the earlier ply's killers come before the later ply's.
+  const Move own[2] = {killers[ply][0], killers[ply][1]};
+  const bool readEarlier = ply >= 3, readLater = ply < 3 || ply <= LaterKillerMaxPly;
+  const Move earlier[2] = {readEarlier ? killers[ply - 2][0] : 0, readEarlier ? killers[ply - 2][1] : 0};
+  const Move later[2] = {readLater ? killers[ply + 2][0] : 0, readLater ? killers[ply + 2][1] : 0};
   int scores[MaxMoves];
   int early = 0;
   for (int i = 0; i < count; ++i) {
@@ -62,20 +74,22 @@ int orderMoves(SearchThread& t, int ply, Move* moves, int count, Move hashMove) 
     if (sameMove(m, hashMove)) {
       score = HashMoveScore;
       isEarly = true;
-    } else if (m == killers[ply][0]) {
-      score = KillerScore[0];
-      isEarly = true;
-    } else if (m == killers[ply][1]) {
-      score = KillerScore[1];
-      isEarly = true;
-    } else if (ply < 3) {
-      if (m == killers[ply + 2][0]) score = LaterKillerScore[0];
-      else if (m == killers[ply + 2][1]) score = LaterKillerScore[1];
-    } else {
-      if (m == killers[ply - 2][0]) score = EarlierKillerScore[0];
-      else if (m == killers[ply - 2][1]) score = EarlierKillerScore[1];
-      else if (ply <= LaterKillerMaxPly && m == killers[ply + 2][0]) score = LaterKillerScore[0];
-      else if (ply <= LaterKillerMaxPly && m == killers[ply + 2][1]) score = LaterKillerScore[1];
+    } else if (isQuiet(m)) {
+      if (m == own[0]) {
+        score = KillerScore[0];
+        isEarly = true;
+      } else if (m == own[1]) {
+        score = KillerScore[1];
+        isEarly = true;
+      } else if (m == earlier[0]) {
+        score = EarlierKillerScore[0];
+      } else if (m == earlier[1]) {
+        score = EarlierKillerScore[1];
+      } else if (m == later[0]) {
+        score = LaterKillerScore[0];
+      } else if (m == later[1]) {
+        score = LaterKillerScore[1];
+      }
     }
     const Square from = moveFrom(m), to = moveTo(m);
     const PieceType mover = typeOf(b.squares[from]);
