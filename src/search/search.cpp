@@ -297,15 +297,17 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, Node
       if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
       prunable = mark == MarkNone;
     }
-    // The next move's table entry is fetched while this one is searched,
-    // unless that move looks bound for futility pruning (each fetch costs a
-    // walk of the page tables).
-    if (PickedMove n; picker.peek(n) && !(n.late && node.futilityLimit < best.alpha && isQuiet(n.move) &&
-                                          n.mark == MarkNone))
-      t.searcher->tt().prefetchChild(b, n.move);
     const Score a = best.alpha;
+    auto futile = [&](const PickedMove& move, bool prunable) {
+      return move.late && node.futilityLimit < a && isQuiet(move.move) && prunable;
+    };
+    // The next move's table entry is fetched while this one is searched,
+    // unless that move looks bound for futility pruning (its threat mark
+    // standing for what its own turn will decide; each fetch costs a walk
+    // of the page tables).
+    if (PickedMove n; picker.peek(n) && !futile(n, n.mark == MarkNone)) t.searcher->tt().prefetchChild(b, n.move);
     const bool late = p.late;
-    if (late && node.futilityLimit < a && isQuiet(m) && prunable) {
+    if (futile(p, prunable)) {
       ++s.prunedMoves;
       if (best.best < node.futilityLimit) {
         best.best = node.futilityLimit;
