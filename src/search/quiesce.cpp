@@ -96,7 +96,6 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
     }
     if (single) picker.markSingleReply();
     picker.orderEvasions();
-    if (const Move n = picker.peek()) tt.prefetchChild(b, n);
     if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
   } else {
     if (pawnOnlyStalemate(b)) return 0;
@@ -111,7 +110,6 @@ Score quiesce(SearchThread& t, int ply, int q, Score alpha, Score beta, int flag
         (eval - threat <= alpha || mate || (threat && pvNode))) {
       // Something hangs: search every move rather than trust the evaluation.
       if (picker.allMoves() == 0) return 0;
-      if (const Move n = picker.peek()) tt.prefetchChild(b, n);
       if (beta < -MatePruneBound && beta <= ply - Mate + 2) return beta;
     } else {
       Score standPat;

@@ -23,11 +23,21 @@ bool QuiescencePicker::dropQuietEvasions() {
   return dropped;
 }
 
-void QuiescencePicker::orderEvasions() { vireo::orderEvasions(t_, moves_, count_, hashMove_); }
+// An ordered list's first move is known at once: its child's table entry
+// is asked for before anything else runs.
+void QuiescencePicker::prefetchFirst() const {
+  if (count_ != 0) t_.searcher->tt().prefetchChild(t_.board, moves_[0]);
+}
+
+void QuiescencePicker::orderEvasions() {
+  vireo::orderEvasions(t_, moves_, count_, hashMove_);
+  prefetchFirst();
+}
 
 int QuiescencePicker::allMoves() {
   count_ = int(generateMoves(t_.board, moves_) - moves_);
   if (count_ != 0) orderMoves(t_, ply_, moves_, count_, hashMove_);
+  prefetchFirst();
   return count_;
 }
 

@@ -34,6 +34,8 @@ class QuiescencePicker {
   Move peek() const { return next_ < count_ ? moves_[next_] : 0; }
 
  private:
+  void prefetchFirst() const;
+
   SearchThread& t_;
   int ply_;
   Move hashMove_;
