@@ -46,7 +46,7 @@ void clearEvaluator(Evaluator& evaluator);
 int evaluate(Evaluator& evaluator);
 
 // Brings the pawn record of a position about to be evaluated into the cache.
-inline void prefetchPawnEntry(const Evaluator& evaluator, uint64_t pawnKey) {
+[[gnu::always_inline]] inline void prefetchPawnEntry(const Evaluator& evaluator, uint64_t pawnKey) {
   __builtin_prefetch(evaluator.pawnHash.entryFor(pawnKey), 0, 3);
 }
 
