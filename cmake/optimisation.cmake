@@ -5,22 +5,26 @@
 # beside the link-time form (-ffat-lto-objects), so the tests, tools and
 # benchmarks link them quickly without link-time optimisation.
 
-# Not for the mingw-w64 builds: there the C library's inline printf family,
-# compiled once into the link-time form and once into ordinary code, is
-# defined twice when a program links both.
-if(MINGW)
+# For g++ only. Not for the mingw-w64 builds: there the C library's inline
+# printf family, compiled once into the link-time form and once into
+# ordinary code, is defined twice when a program links both. Not for
+# clang++: its objects cannot carry ordinary code beside the link-time form,
+# and its program was no faster with it.
+if(MINGW OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(VIREO_LTO_DEFAULT OFF)
 else()
   set(VIREO_LTO_DEFAULT ON)
 endif()
-option(VIREO_LTO "Link-time optimisation of the engine (Release builds)" ${VIREO_LTO_DEFAULT})
+option(VIREO_LTO "Link-time optimisation of the engine (Release builds, g++)" ${VIREO_LTO_DEFAULT})
 option(VIREO_PGO "Profile-guided optimisation: build, train on bench, rebuild" OFF)
 # Set by the training build of VIREO_PGO: where its counters go.
 set(VIREO_PROFILE_GENERATE "" CACHE PATH "Internal: directory for the training build's profile")
 mark_as_advanced(VIREO_PROFILE_GENERATE)
 
 set(VIREO_LTO_ACTIVE OFF)
-if(VIREO_LTO AND CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$")
+if(VIREO_LTO AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  message(STATUS "Link-time optimisation is for g++ builds: off")
+elseif(VIREO_LTO AND CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$")
   include(CheckIPOSupported)
   check_ipo_supported(RESULT VIREO_IPO_SUPPORTED OUTPUT VIREO_IPO_MESSAGE LANGUAGES CXX)
   if(VIREO_IPO_SUPPORTED)
@@ -34,7 +38,7 @@ if(VIREO_PGO AND CMAKE_CROSSCOMPILING)
   message(FATAL_ERROR "VIREO_PGO trains on this machine: it cannot be used for a cross build")
 endif()
 if(VIREO_PGO AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  message(FATAL_ERROR "VIREO_PGO is written for g++")
+  message(FATAL_ERROR "VIREO_PGO is written for g++: name it with -DCMAKE_CXX_COMPILER=g++")
 endif()
 
 # The profile's file names are the objects' paths below the build folder, so

@@ -39,7 +39,9 @@ const char* buildRevision() { return VIREO_REVISION; }
 
 std::string buildCompiler() {
 #if defined(__clang__)
-  return std::string("clang++ ") + __clang_version__;
+  // __clang_version__ may carry a vendor's suffix or a trailing space.
+  return "clang++ " + std::to_string(__clang_major__) + "." + std::to_string(__clang_minor__) + "." +
+         std::to_string(__clang_patchlevel__);
 #elif defined(__GNUC__)
   return std::string("g++ ") + __VERSION__;
 #else
