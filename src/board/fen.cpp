@@ -324,7 +324,7 @@ int collectMoveTexts(const Board& board, char (*texts)[16]) {
     const Move move = copy.moveHistory[copy.ply];
     // Only the placement matters for the texts; the state block is not kept
     // in the history, so the current one stands in for it.
-    unmakeMove(copy, move, copy.state);
+    unmakePlacement(copy, move, copy.state);
     updateAttackInfo(copy);
     moveToSan(copy, texts[count++], move);
   }

@@ -188,7 +188,11 @@ uint64_t keyAfter(const Board& b, Move move) {
   return key ^ b.castlingRules.keys[castling];
 }
 
-void unmakeMove(Board& b, Move move, const BoardState& saved) {
+namespace {
+
+// unmakeMove without the debug build's check, for the callers that take
+// moves back with a stand-in state.
+inline void restoreMove(Board& b, Move move, const BoardState& saved) {
   b.ply -= 1;
   b.hashKey = b.keyHistory[b.ply];
   b.state = saved;
@@ -230,8 +234,23 @@ void unmakeMove(Board& b, Move move, const BoardState& saved) {
     }
   }
   b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
+}
+
+inline void restoreNullMove(Board& b, const BoardState& saved) {
+  b.ply -= 1;
+  b.hashKey = b.keyHistory[b.ply];
+  b.state = saved;
+  b.sideToMove ^= 1;
+}
+
+}  // namespace
+
+void unmakeMove(Board& b, Move move, const BoardState& saved) {
+  restoreMove(b, move, saved);
   verifyBoard(b, "unmakeMove");
 }
+
+void unmakePlacement(Board& b, Move move, const BoardState& standIn) { restoreMove(b, move, standIn); }
 
 void makeNullMove(Board& b) {
   b.keyHistory[b.ply] = b.hashKey;
@@ -245,10 +264,7 @@ void makeNullMove(Board& b) {
 }
 
 void unmakeNullMove(Board& b, const BoardState& saved) {
-  b.ply -= 1;
-  b.hashKey = b.keyHistory[b.ply];
-  b.state = saved;
-  b.sideToMove ^= 1;
+  restoreNullMove(b, saved);
   verifyBoard(b, "unmakeNullMove");
 }
 
@@ -262,14 +278,17 @@ void replayMoves(Board& b, int count, const Move* moves) {
   updateAttackInfo(b);
 }
 
+// The positions on the way back get the final state too, so only the last
+// one is checked.
 void takeBackMoves(Board& b, int count, const BoardState& saved) {
   for (int i = 0; i < count; ++i) {
     Move move = b.moveHistory[b.ply];
     if (move)
-      unmakeMove(b, move, saved);
+      restoreMove(b, move, saved);
     else
-      unmakeNullMove(b, saved);
+      restoreNullMove(b, saved);
   }
+  verifyBoard(b, "takeBackMoves");
 }
 
 void makeHistoryRoom(Board& b) {

@@ -11,6 +11,10 @@ namespace vireo {
 // Makes a legal move; null moves go through makeNullMove.
 void makeMove(Board& board, Move move);
 void unmakeMove(Board& board, Move move, const BoardState& saved);
+// Takes back the placement of a move, with a stand-in for the state it
+// cannot restore: for a copy of the board that only needs its pieces (the
+// debug build's board check would reject its keys).
+void unmakePlacement(Board& board, Move move, const BoardState& standIn);
 // The hash key the board will have after makeMove(board, move), without
 // making it: lets the search fetch a child's table entry early.
 uint64_t keyAfter(const Board& board, Move move);
