@@ -1,10 +1,10 @@
 #!/bin/sh
 # Installs the build into a fresh prefix: exactly the programs, their manual
-# pages, the README and the licence arrive, and the installed engine starts
-# and answers "uci".
-# Usage: install_test.sh CMAKE BUILD_DIR BINDIR MANDIR DOCDIR [CONFIG]
+# pages, the README and the licence arrive (and the engine's libraries in a
+# build with shared ones), and the installed engine starts and answers "uci".
+# Usage: install_test.sh CMAKE BUILD_DIR BINDIR MANDIR DOCDIR [CONFIG [LIB:LIB...]]
 set -eu
-cmake=$1 build=$2 bindir=$3 mandir=$4 docdir=$5 config=${6:-}
+cmake=$1 build=$2 bindir=$3 mandir=$4 docdir=$5 config=${6:-} libraries=${7:-}
 
 prefix=$(mktemp -d /tmp/vireo-install-XXXXXX)
 work=$(mktemp -d /tmp/vireo-run-XXXXXX)
@@ -13,8 +13,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cmake" --install "$build" --prefix "$prefix" ${config:+--config "$config"} >/dev/null
 
-expected=$(printf '%s\n' "$bindir/vireo" "$bindir/vireo-book" "$mandir/man6/vireo-book.6" \
-  "$mandir/man6/vireo.6" "$docdir/LICENSE" "$docdir/README.md" | LC_ALL=C sort)
+expected=$( { printf '%s\n' "$bindir/vireo" "$bindir/vireo-book" "$mandir/man6/vireo-book.6" \
+  "$mandir/man6/vireo.6" "$docdir/LICENSE" "$docdir/README.md"
+  [ -z "$libraries" ] || printf '%s\n' "$libraries" | tr ':' '\n'; } | LC_ALL=C sort)
 installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed" = "$expected" ] || fail "installed files differ from the list:
 $installed
