@@ -190,13 +190,19 @@ uint64_t keyAfter(const Board& b, Move move) {
 
 namespace {
 
-// unmakeMove without the debug build's check, for the callers that take
-// moves back with a stand-in state.
-inline void restoreMove(Board& b, Move move, const BoardState& saved) {
+// The take-back of a null move, and the first step of every take-back:
+// ply, key, state and turn as they were.
+inline void restoreTurn(Board& b, const BoardState& saved) {
   b.ply -= 1;
   b.hashKey = b.keyHistory[b.ply];
   b.state = saved;
   b.sideToMove ^= 1;
+}
+
+// unmakeMove without the debug build's check, for the callers that take
+// moves back with a stand-in state.
+inline void restoreMove(Board& b, Move move, const BoardState& saved) {
+  restoreTurn(b, saved);
   const Colour us = b.sideToMove, them = us ^ 1;
   const Square from = moveFrom(move), to = moveTo(move);
   const PieceCode captured = moveCaptured(move);
@@ -236,13 +242,6 @@ inline void restoreMove(Board& b, Move move, const BoardState& saved) {
   b.occupied = b.pieceBits[White][0] | b.pieceBits[Black][0];
 }
 
-inline void restoreNullMove(Board& b, const BoardState& saved) {
-  b.ply -= 1;
-  b.hashKey = b.keyHistory[b.ply];
-  b.state = saved;
-  b.sideToMove ^= 1;
-}
-
 }  // namespace
 
 void unmakeMove(Board& b, Move move, const BoardState& saved) {
@@ -264,7 +263,7 @@ void makeNullMove(Board& b) {
 }
 
 void unmakeNullMove(Board& b, const BoardState& saved) {
-  restoreNullMove(b, saved);
+  restoreTurn(b, saved);
   verifyBoard(b, "unmakeNullMove");
 }
 
@@ -286,7 +285,7 @@ void takeBackMoves(Board& b, int count, const BoardState& saved) {
     if (move)
       restoreMove(b, move, saved);
     else
-      restoreNullMove(b, saved);
+      restoreTurn(b, saved);
   }
   verifyBoard(b, "takeBackMoves");
 }
