@@ -10,6 +10,7 @@
 #include "search/split.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "board/make_move.h"
 #include "eval/exchange.h"
@@ -91,25 +92,29 @@ void lookForWork(SearchThread& t) {
   t.searcher->idleCount.fetch_add(1);
 }
 
-// The thread's abort flag after leaving split point sp: set only when the
-// search is stopped, an enclosing split point was cut off, or a limit is up.
-void recomputeAbort(SearchThread& t, const SplitPoint* sp) {
-  bool abort = t.stop.load(Relaxed);
-  for (const SplitPoint* p = sp->parent.load(Relaxed); p && !abort; p = p->parent.load(Relaxed))
-    abort = p->bestScore.load(Relaxed) >= p->beta.load(Relaxed);
-  if (!abort) {
-    const TimeControl& tc = t.searcher->timeControl();
-    abort = tc.timeUp(currentTimeMs()) || (tc.nodeLimit() && t.state.nodes() >= tc.nodeLimit());
-  }
-  t.state.abort.store(abort, Relaxed);
+// Whether a thread leaving split point sp must stop: the search is stopped,
+// an enclosing split point was cut off, or a limit is up.
+bool abortDue(const SearchThread& t, const SplitPoint* sp) {
+  if (t.stop.load(Relaxed)) return true;
+  for (const SplitPoint* p = sp->parent.load(Relaxed); p; p = p->parent.load(Relaxed))
+    if (p->bestScore.load(Relaxed) >= p->beta.load(Relaxed)) return true;
+  const TimeControl& tc = t.searcher->timeControl();
+  return tc.timeUp(currentTimeMs()) || (tc.nodeLimit() && t.state.nodes() >= tc.nodeLimit());
 }
 
-// A cutoff at sp: every thread working at or below it stops.
+void recomputeAbort(SearchThread& t, const SplitPoint* sp) { t.state.abort.store(abortDue(t, sp), Relaxed); }
+
+// A cutoff at sp: every thread working at or below it stops. Each thread's
+// work is read and its flag set under the thread's lock: a thread changes
+// its work under that lock and only then recomputes or clears its flag, so
+// a thread that has just left sp cannot be stopped after it has cleared
+// its flag, which would throw away a move of the node it went back to.
 void killBelow(SearchThread& t, SplitPoint* sp) {
   Searcher& searcher = *t.searcher;
   SpinLockGuard guard(searcher.splitLock);
   for (int i = 0; i < searcher.threadCount(); ++i) {
     SearchThread& j = searcher.thread(i);
+    SpinLockGuard threadGuard(j.lock);
     if (onChain(j.work.load(Acquire), sp)) {
       j.state.abort.store(true, Relaxed);
       ++j.kills;
@@ -124,7 +129,8 @@ void waitUntilReady(SplitPoint* sp) {
 Score searchAtSplitPoint(SearchThread& t, SplitPoint* sp);
 
 // With the board at sp's node: searches there once sp is ready, then leaves
-// it, the thread's work becoming `next`.
+// it for `next`, its own split point or none, under its lock: the abort flag
+// is recomputed for the split points above `next`, or cleared.
 void searchAndLeave(SearchThread& t, SplitPoint* sp, SplitPoint* next) {
   waitUntilReady(sp);
   t.account(ActivityAdmin);
@@ -133,6 +139,10 @@ void searchAndLeave(SearchThread& t, SplitPoint* sp, SplitPoint* next) {
   SpinLockGuard guard(t.lock);
   t.work.store(next, Release);
   sp->refCount.fetch_sub(1, Release);
+  if (next)
+    recomputeAbort(t, next);
+  else
+    t.state.abort.store(false, Relaxed);
 }
 
 // The owner of `own` helps at w, a split point below its own.
@@ -142,7 +152,6 @@ void helpAt(SearchThread& t, SplitPoint* own, SplitPoint* w) {
   const int made = w->ply - own->ply;
   replayMoves(b, made, w->path + own->ply);
   searchAndLeave(t, w, own);
-  recomputeAbort(t, own);
   if (own->refCount.load(Acquire) != 0 && own->bestScore.load(Relaxed) < own->beta.load(Relaxed) &&
       !t.state.aborted())
     lookForWork(t);
@@ -177,8 +186,8 @@ void helpfulMasterWait(SearchThread& t, SplitPoint* sp) {
     SplitPoint* w = t.work.load(Acquire);
     if (w && w != sp) w->refCount.fetch_sub(1, Release);
     t.work.store(sp->parent.load(Relaxed), Release);
+    recomputeAbort(t, sp);
   }
-  recomputeAbort(t, sp);
   t.account(ActivityAdmin);
   while (sp->refCount.load(Acquire) != 0) yieldProcessor();
   t.account(ActivitySlaveWait);
@@ -210,7 +219,6 @@ void workAsSlave(SearchThread& t, SplitPoint* sp) {
   const int made = sp->ply;
   replayMoves(b, made, sp->path);
   searchAndLeave(t, sp, nullptr);
-  t.state.abort.store(false, Relaxed);
   lookForWork(t);
   takeBackMoves(b, made, t.savedState);
 }
@@ -327,6 +335,8 @@ bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* m
   searchAtSplitPoint(t, sp);
   helpfulMasterWait(t, sp);
 
+  // Every cause of a stop outlives it, so a stopped owner must find one.
+  assert(!t.state.aborted() || abortDue(t, sp));
   best.best = sp->bestScore.load(Relaxed);
   best.bestMove = sp->bestMove.load(Relaxed);
   if (best.best > best.alpha) copyLine(t.state.pv[ply], sp->pv);
