@@ -53,19 +53,23 @@ int main(int argc, char** argv) {
   TimeControl tc;
   auto searcher = std::make_unique<Searcher>(*tt, tc);
 
-  std::printf("depth %d, %d runs per position, %zu positions\n", depth, runs, std::size(Positions));
-  std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)  median nodes-to-depth (M)  relative\n");
-  double baseline = 0, nodeBaseline = 0;
-  std::vector<double> firstTimes;  // per position, with the first thread count
-  std::vector<std::vector<double>> ratios;
-  for (int threads : threadCounts) {
-    searcher->setThreads(threads);
-    std::vector<double> times, depthNodes;
-    double nodes = 0, seconds = 0;
-    for (const char* fen : Positions) {
-      std::vector<double> t, n;
-      for (int r = 0; r < runs; ++r) {
-        setFen(searcher->board(), fen);
+  std::printf("depth %d, %d runs per position, %zu positions, the thread counts taking turns\n", depth, runs,
+              std::size(Positions));
+  const size_t counts = threadCounts.size(), positions = std::size(Positions);
+  // times[k][p], depthNodes[k][p]: the runs of thread count k on position p.
+  std::vector<std::vector<std::vector<double>>> times(counts, std::vector<std::vector<double>>(positions)),
+      depthNodes = times;
+  std::vector<double> nodes(counts), seconds(counts);
+  // The machine's speed drifts: each run of a position searches it with
+  // every thread count in turn, in reversed order every other run, so that
+  // a slower or faster spell falls on all of them alike.
+  for (size_t p = 0; p < positions; ++p) {
+    for (int r = 0; r < runs; ++r) {
+      for (size_t step = 0; step < counts; ++step) {
+        const size_t k = r % 2 ? counts - 1 - step : step;
+        const int threads = threadCounts[k];
+        searcher->setThreads(threads);
+        setFen(searcher->board(), Positions[p]);
         tt->clear();
         for (int i = 0; i < threads; ++i) clearEvaluator(searcher->thread(i).evaluator);
         tc.init();
@@ -75,34 +79,37 @@ int main(int argc, char** argv) {
         searcher->startSearch();
         searcher->waitIdle();
         const uint32_t elapsed = currentTimeMs() - start;
-        t.push_back(elapsed);
-        n.push_back(double(searcher->totalNodes()));
-        nodes += double(searcher->totalNodes());
-        seconds += elapsed / 1000.0;
+        times[k][p].push_back(elapsed);
+        depthNodes[k][p].push_back(double(searcher->totalNodes()));
+        nodes[k] += double(searcher->totalNodes());
+        seconds[k] += elapsed / 1000.0;
       }
-      times.push_back(median(t));
-      depthNodes.push_back(median(n));
     }
+  }
+
+  std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)  median nodes-to-depth (M)  relative\n");
+  std::vector<std::vector<double>> ratios(counts);
+  double baseline = 0, nodeBaseline = 0;
+  for (size_t k = 0; k < counts; ++k) {
     double total = 0, totalNodes = 0;
-    for (double x : times) total += x;
-    for (double x : depthNodes) totalNodes += x;
-    if (baseline == 0) baseline = total;
-    if (nodeBaseline == 0) nodeBaseline = totalNodes;
-    std::printf("%7d  %28.0f  %8.2f  %11.2f  %25.2f  %8.2f\n", threads, total / double(times.size()),
-                total / baseline, nodes / seconds / 1e6, totalNodes / double(times.size()) / 1e6,
+    for (size_t p = 0; p < positions; ++p) {
+      total += median(times[k][p]);
+      totalNodes += median(depthNodes[k][p]);
+      // A search under the clock's millisecond counts as one millisecond.
+      ratios[k].push_back(std::max(median(times[k][p]), 1.0) / std::max(median(times[0][p]), 1.0));
+    }
+    if (k == 0) {
+      baseline = total;
+      nodeBaseline = totalNodes;
+    }
+    std::printf("%7d  %28.0f  %8.2f  %11.2f  %25.2f  %8.2f\n", threadCounts[k], total / double(positions),
+                total / baseline, nodes[k] / seconds[k] / 1e6, totalNodes / double(positions) / 1e6,
                 totalNodes / nodeBaseline);
-    std::fflush(stdout);
-    if (firstTimes.empty()) firstTimes = times;
-    std::vector<double> r;
-    // A search under the clock's millisecond counts as one millisecond.
-    for (size_t i = 0; i < times.size(); ++i)
-      r.push_back(std::max(times[i], 1.0) / std::max(firstTimes[i], 1.0));
-    ratios.push_back(r);
   }
   // Sums favour the slowest positions; the median of the positions' own
   // ratios shows how typical a gain is.
   std::printf("\ntime to depth relative to %d thread(s), by position\nthreads", threadCounts[0]);
-  for (size_t i = 0; i < firstTimes.size(); ++i) std::printf("  pos%zu", i + 1);
+  for (size_t p = 0; p < positions; ++p) std::printf("  pos%zu", p + 1);
   std::printf("  median\n");
   for (size_t k = 0; k < ratios.size(); ++k) {
     std::printf("%7d", threadCounts[k]);
