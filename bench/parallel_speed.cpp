@@ -93,10 +93,11 @@ int main(int argc, char** argv) {
   for (size_t k = 0; k < counts; ++k) {
     double total = 0, totalNodes = 0;
     for (size_t p = 0; p < positions; ++p) {
-      total += median(times[k][p]);
+      const double time = median(times[k][p]);
+      total += time;
       totalNodes += median(depthNodes[k][p]);
       // A search under the clock's millisecond counts as one millisecond.
-      ratios[k].push_back(std::max(median(times[k][p]), 1.0) / std::max(median(times[0][p]), 1.0));
+      ratios[k].push_back(std::max(time, 1.0) / std::max(median(times[0][p]), 1.0));
     }
     if (k == 0) {
       baseline = total;
