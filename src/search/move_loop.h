@@ -23,11 +23,11 @@ enum class LoopEnd {
 // what it changes, and why:
 //  - the moves come from the split point's list, which its threads share out
 //    one at a time, and alpha is the split point's, read afresh for every
-//    move, since any thread may raise it (`list` is unused);
-//  - so threat marks are taken move by move against that alpha (when it is
-//    at or above the static evaluation) rather than once for the whole list
-//    against beta; a marked move is spared futility pruning only when it
-//    loses no material, but always spared the reduction;
+//    move, since any thread may raise it; the threat marks travel with the
+//    moves, so that a move is pruned, reduced or spared exactly as the node
+//    alone would treat it (marking again against the split point's alpha
+//    spared more moves the reduction, and cost two threads a tenth more
+//    nodes);
 //  - a move that raises alpha is published to the split point instead of
 //    stored in the table (the owner stores the node's result), a cutoff stops
 //    every thread below the split point, and the first move searched is not

@@ -19,7 +19,7 @@ struct PickedMove {
   Move move;
   int index;  // in the node's list
   bool late;  // spared neither pruning nor reduction by its place
-  int mark;   // threat mark (the node's own list only)
+  int mark;   // threat mark, given by the node when it generated its moves
 };
 
 class NodeMovePicker {
@@ -53,8 +53,9 @@ class NodeMovePicker {
     return false;
   }
 
-  // The moves from index i on, for a split point.
+  // The moves and their marks from index i on, for a split point.
   const Move* from(int i) const { return moves_ + i; }
+  const int* marksFrom(int i) const { return marks_ + i; }
   int count() const { return count_; }
   int earlyCount() const { return earlyCount_; }
 
@@ -75,18 +76,18 @@ class SplitMovePicker {
       if (i >= sp_->moveCount.load(std::memory_order_relaxed)) return false;
       const Move m = sp_->moves[i];
       if (m == sp_->node.hashMove) continue;
-      picked = PickedMove{m, i, i >= sp_->node.earlyCount, 0};
+      picked = PickedMove{m, i, i >= sp_->node.earlyCount, sp_->marks[i]};
       return true;
     }
   }
   // Likely the move this thread's next() gives (another thread may take it
-  // first); its marks are taken only when it is searched.
+  // first).
   bool peek(PickedMove& picked) const {
     const int count = sp_->moveCount.load(std::memory_order_relaxed);
     for (int i = sp_->nextMove.load(std::memory_order_relaxed); i < count; ++i) {
       const Move m = sp_->moves[i];
       if (m == sp_->node.hashMove) continue;
-      picked = PickedMove{m, i, i >= sp_->node.earlyCount, 0};
+      picked = PickedMove{m, i, i >= sp_->node.earlyCount, sp_->marks[i]};
       return true;
     }
     return false;

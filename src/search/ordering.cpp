@@ -251,8 +251,4 @@ void markThreats(SearchThread& t, const Move* moves, int count, int* marks, int 
   for (int i = 0; i < count; ++i) marks[i] = markOf(t.board, c, moves[i]);
 }
 
-int threatMark(const Board& board, Move move, int gap) {
-  return markOf(board, threatContext(board, gap), move);
-}
-
 }  // namespace vireo

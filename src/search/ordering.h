@@ -47,7 +47,5 @@ int orderMoves(SearchThread& t, int ply, Move* moves, int count, Move hashMove);
 void orderEvasions(SearchThread& t, Move* moves, int count, Move hashMove);
 // Marks threatening moves; gap is beta minus the static evaluation.
 void markThreats(SearchThread& t, const Move* moves, int count, int* marks, int gap);
-// The mark of a single move (used at split points).
-int threatMark(const Board& board, Move move, int gap);
 
 }  // namespace vireo

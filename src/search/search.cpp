@@ -275,28 +275,24 @@ LoopEnd searchMoves(SearchThread& t, const NodeState& node, Picker& picker, Node
       if (s.aborted()) return LoopEnd::Aborted;
     if (!picker.next(p)) return LoopEnd::Exhausted;
     const Move m = p.move;
-    int mark;
-    bool prunable;
     if constexpr (AtSplitPoint) {
       if (s.aborted()) return LoopEnd::Aborted;
       best.alpha = sp->alpha.load(std::memory_order_relaxed);
-      mark = best.alpha >= node.eval ? threatMark(b, m, best.alpha - node.eval) : MarkNone;
-      prunable = !(mark && seeMove(b, m) >= 0);
     } else {
       const int i = p.index;
       if (best.bestMove && i + 1 < picker.count() && t.searcher->idleCount.load(std::memory_order_relaxed) > 0 &&
           !s.aborted() && t.splitCount < MaxSplitPoints) {
         NodeState rest = node;
         rest.earlyCount = node.earlyCount - i;
-        if (split(t, rest, best, picker.from(i), picker.count() - i)) {
+        if (split(t, rest, best, picker.from(i), picker.marksFrom(i), picker.count() - i)) {
           if (s.aborted()) return LoopEnd::Aborted;
           return best.best >= node.beta ? LoopEnd::Cutoff : LoopEnd::Exhausted;
         }
       }
-      mark = p.mark;
-      if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
-      prunable = mark == MarkNone;
     }
+    int mark = p.mark;
+    if (mark == MarkThreat && best.alpha <= DecisiveScore && seeMove(b, m) < 0) mark = MarkNone;
+    const bool prunable = mark == MarkNone;
     const Score a = best.alpha;
     auto futile = [&](const PickedMove& move, bool prunable) {
       return move.late && node.futilityLimit < a && isQuiet(move.move) && prunable;

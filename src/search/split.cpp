@@ -271,7 +271,7 @@ void serveSplitPoints(SearchThread& t) {
   }
 }
 
-bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* moves, int count) {
+bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* moves, const int* marks, int count) {
   Searcher& searcher = *t.searcher;
   SplitPoint* sp = &t.splitPoints[t.splitCount++];
   sp->refCount.store(0, Relaxed);
@@ -319,6 +319,7 @@ bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* m
   t.account(ActivityAdmin);
 
   std::copy(moves, moves + count, sp->moves);
+  std::copy(marks, marks + count, sp->marks);
   sp->moveCount.store(count, Relaxed);
   sp->nextMove.store(0, Relaxed);
   sp->node = node;

@@ -15,7 +15,8 @@ struct SplitPoint;
 // nothing) when no split took place. After a split, best.best and
 // best.bestMove hold the node's result and, when that beats best.alpha, the
 // thread's pv line of the ply holds it.
-bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* moves, int count);
+bool split(SearchThread& t, const NodeState& node, NodeBest& best, const Move* moves, const int* marks,
+           int count);
 
 // What a thread searching at sp found: a move that raised alpha, and a
 // cutoff, which stops every thread below sp.

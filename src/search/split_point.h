@@ -34,6 +34,7 @@ struct SplitPoint {
   std::atomic<int> nextMove{0};
   std::atomic<int> moveCount{0};
   Move moves[MaxMoves];
+  int marks[MaxMoves];  // the node's threat marks of `moves`
   Move path[MaxPly];
   Move pv[MaxPly];
 };
