@@ -55,6 +55,13 @@ struct SearchState {
     std::memset(killers, 0, sizeof killers);
   }
 
+  // Forgets the killers of the plies after `ply`: a helper joining a split
+  // point there holds killers from another part of the tree, and they would
+  // be searched early and spared reductions in nodes they do not fit.
+  void clearKillersAfter(int ply) {
+    if (ply + 1 < MaxPly) std::memset(killers[ply + 1], 0, sizeof(killers[0]) * size_t(MaxPly - ply - 1));
+  }
+
   void recordKiller(int ply, Move move) {
     const Move k = move & MoveCompareMask;
     if (k != killers[ply][0]) {

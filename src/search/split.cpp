@@ -218,6 +218,7 @@ void workAsSlave(SearchThread& t, SplitPoint* sp) {
   Board& b = t.board;
   const int made = sp->ply;
   replayMoves(b, made, sp->path);
+  t.state.clearKillersAfter(made);
   searchAndLeave(t, sp, nullptr);
   lookForWork(t);
   takeBackMoves(b, made, t.savedState);
