@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("threads  median time-to-depth (ms)  relative  nodes/s (M)  median nodes-to-depth (M)  relative\n");
-  std::vector<std::vector<double>> ratios(counts);
+  std::vector<std::vector<double>> ratios(counts), nodeRatios(counts);
   double baseline = 0, nodeBaseline = 0;
   for (size_t k = 0; k < counts; ++k) {
     double total = 0, totalNodes = 0;
@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
       totalNodes += median(depthNodes[k][p]);
       // A search under the clock's millisecond counts as one millisecond.
       ratios[k].push_back(std::max(time, 1.0) / std::max(median(times[0][p]), 1.0));
+      nodeRatios[k].push_back(median(depthNodes[k][p]) / median(depthNodes[0][p]));
     }
     if (k == 0) {
       baseline = total;
@@ -109,14 +110,20 @@ int main(int argc, char** argv) {
   }
   // Sums favour the slowest positions; the median of the positions' own
   // ratios shows how typical a gain is.
-  std::printf("\ntime to depth relative to %d thread(s), by position\nthreads", threadCounts[0]);
-  for (size_t p = 0; p < positions; ++p) std::printf("  pos%zu", p + 1);
-  std::printf("  median\n");
-  for (size_t k = 0; k < ratios.size(); ++k) {
-    std::printf("%7d", threadCounts[k]);
-    for (double x : ratios[k]) std::printf("  %4.2f", x);
-    std::printf("  %6.2f\n", median(ratios[k]));
-  }
+  // Nodes do not depend on the machine's speed, which on a virtual machine
+  // may differ from core to core and from minute to minute.
+  auto byPosition = [&](const char* what, const std::vector<std::vector<double>>& table) {
+    std::printf("\n%s relative to %d thread(s), by position\nthreads", what, threadCounts[0]);
+    for (size_t p = 0; p < positions; ++p) std::printf("  pos%zu", p + 1);
+    std::printf("  median\n");
+    for (size_t k = 0; k < table.size(); ++k) {
+      std::printf("%7d", threadCounts[k]);
+      for (double x : table[k]) std::printf("  %4.2f", x);
+      std::printf("  %6.2f\n", median(table[k]));
+    }
+  };
+  byPosition("time to depth", ratios);
+  byPosition("nodes to depth", nodeRatios);
   searcher->shutdown();
   return 0;
 }
