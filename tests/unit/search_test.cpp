@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <tuple>
+#include <vector>
+
 #include "board/make_move.h"
 #include "board/notation.h"
+#include "search/move_picker.h"
+#include "search/ordering.h"
 #include "search/search_common.h"
 #include "search_test_util.h"
 
@@ -233,6 +239,42 @@ TEST(SearchThreads, ResultsDoNotDependOnIdleHelpers) {
   EXPECT_EQ(two.searcher->threadCount(), 1);
   two.run(fen, 3);
   EXPECT_TRUE(two.bestMoveIsLegal());
+}
+
+// A helper must prune and reduce a split point's moves as the node would:
+// each move comes with the threat mark the node gave it, and with its place
+// among the node's early or late moves.
+TEST(SearchThreads, SplitPointMovesKeepTheNodesMarks) {
+  auto sp = std::make_unique<SplitPoint>();
+  const Move moves[] = {encodeMove(E2, E4), encodeMove(G1, F3), encodeMove(D2, D4), encodeMove(B1, C3)};
+  const int marks[] = {MarkNone, MarkThreat, MarkNone, MarkDiscovery};
+  std::copy(std::begin(moves), std::end(moves), sp->moves);
+  std::copy(std::begin(marks), std::end(marks), sp->marks);
+  sp->moveCount = 4;
+  sp->node.hashMove = moves[2];  // searched before the split: skipped
+  sp->node.earlyCount = 2;
+  SplitMovePicker picker(sp.get());
+  PickedMove p;
+  ASSERT_TRUE(picker.peek(p));
+  EXPECT_EQ(p.mark, MarkNone);
+  std::vector<std::tuple<Move, int, bool>> got;
+  while (picker.next(p)) got.emplace_back(p.move, p.mark, p.late);
+  const std::vector<std::tuple<Move, int, bool>> want = {
+      {moves[0], MarkNone, false}, {moves[1], MarkThreat, false}, {moves[3], MarkDiscovery, true}};
+  EXPECT_EQ(got, want);
+}
+
+// A helper joining at ply 3 keeps the killers up to it and forgets the rest.
+TEST(SearchThreads, JoiningHelperForgetsTheKillersBelow) {
+  auto s = std::make_unique<SearchState>();
+  s->reset();
+  for (int ply = 0; ply < MaxPly; ++ply) s->recordKiller(ply, encodeMove(G1, F3));
+  s->clearKillersAfter(3);
+  EXPECT_EQ(s->killers[3][0], encodeMove(G1, F3));
+  EXPECT_EQ(s->killers[4][0], 0u);
+  EXPECT_EQ(s->killers[MaxPly - 1][0], 0u);
+  s->clearKillersAfter(MaxPly - 1);  // nothing below the last ply
+  EXPECT_EQ(s->killers[MaxPly - 1][0], 0u);
 }
 
 }  // namespace
