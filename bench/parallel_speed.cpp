@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
   for (size_t k = 0; k < counts; ++k) {
     double total = 0, totalNodes = 0;
     for (size_t p = 0; p < positions; ++p) {
-      const double time = median(times[k][p]);
+      const double time = median(times[k][p]), nodesToDepth = median(depthNodes[k][p]);
       total += time;
-      totalNodes += median(depthNodes[k][p]);
+      totalNodes += nodesToDepth;
       // A search under the clock's millisecond counts as one millisecond.
       ratios[k].push_back(std::max(time, 1.0) / std::max(median(times[0][p]), 1.0));
-      nodeRatios[k].push_back(median(depthNodes[k][p]) / median(depthNodes[0][p]));
+      nodeRatios[k].push_back(nodesToDepth / median(depthNodes[0][p]));
     }
     if (k == 0) {
       baseline = total;

@@ -74,9 +74,8 @@ class SplitMovePicker {
     for (;;) {
       const int i = sp_->nextMove.fetch_add(1);
       if (i >= sp_->moveCount.load(std::memory_order_relaxed)) return false;
-      const Move m = sp_->moves[i];
-      if (m == sp_->node.hashMove) continue;
-      picked = PickedMove{m, i, i >= sp_->node.earlyCount, sp_->marks[i]};
+      if (sp_->moves[i] == sp_->node.hashMove) continue;
+      picked = at(i);
       return true;
     }
   }
@@ -85,15 +84,16 @@ class SplitMovePicker {
   bool peek(PickedMove& picked) const {
     const int count = sp_->moveCount.load(std::memory_order_relaxed);
     for (int i = sp_->nextMove.load(std::memory_order_relaxed); i < count; ++i) {
-      const Move m = sp_->moves[i];
-      if (m == sp_->node.hashMove) continue;
-      picked = PickedMove{m, i, i >= sp_->node.earlyCount, sp_->marks[i]};
+      if (sp_->moves[i] == sp_->node.hashMove) continue;
+      picked = at(i);
       return true;
     }
     return false;
   }
 
  private:
+  PickedMove at(int i) const { return PickedMove{sp_->moves[i], i, i >= sp_->node.earlyCount, sp_->marks[i]}; }
+
   SplitPoint* sp_;
 };
 
